@@ -1,0 +1,94 @@
+// The small layer the portable code stands on: files, path look-up, threads,
+// clocks, the executable's path, profile records and the string table.
+// win32/ implements it for the product, posix/ for native tests and benchmarks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// ---- Files -----------------------------------------------------------------
+
+// An open file; null means "no file" (the open failed).
+struct File;
+
+// Opens an existing file for reading; others may read it too, none may write.
+File* open_source(const char* path);
+// Opens a file for writing with no sharing. `create` true: create it, or empty
+// an existing one; false: the file must already exist and keeps its content.
+File* open_dest(const char* path, bool create);
+// Absolute positioning from the start of the file (64-bit).
+bool seek(File* file, int64_t offset);
+// Reads up to `size` bytes; `*got` receives the count (0 at end of file).
+bool read(File* file, void* buffer, uint32_t size, uint32_t* got);
+// Writes the whole buffer, looping over short writes. `*written` receives the
+// bytes that reached the file, also when the call fails part way.
+bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written);
+// Pushes written data to the device (FlushFileBuffers / fsync).
+bool flush(File* file);
+void close(File* file);
+// Error code of the latest failed call on this thread (GetLastError / errno).
+uint32_t last_error();
+
+// ---- Path look-up ----------------------------------------------------------
+
+struct PathInfo {
+  bool is_directory;
+  int64_t size;
+  char name[260];  // the bare file name as the file system reports it
+};
+// True when the path exists (file or directory); `info` then describes it.
+bool look_up(const char* path, PathInfo* info);
+
+// ---- Threads ---------------------------------------------------------------
+
+struct Thread;
+using ThreadRoutine = uint32_t (*)(void* argument);
+// Starts a thread at once; null when it cannot be created.
+Thread* start_thread(ThreadRoutine routine, void* argument);
+// True while the thread has not returned (exit code still STILL_ACTIVE).
+bool thread_running(Thread* thread);
+// Waits without a time limit for the thread to end.
+void wait_thread(Thread* thread);
+// Releases the handle; the thread must have ended or be waited for first.
+void close_thread(Thread* thread);
+
+// ---- Clocks ----------------------------------------------------------------
+
+struct LocalTime {
+  int hour;
+  int minute;
+  int second;
+};
+LocalTime local_time();
+int64_t counter_now();
+int64_t counter_frequency();
+uint32_t tick_count();
+void sleep_ms(uint32_t milliseconds);
+
+// ---- Process ---------------------------------------------------------------
+
+// Full path of the running executable; false when it cannot be had or does
+// not fit `capacity` characters with the NUL.
+bool executable_path(char* out, size_t capacity);
+
+// ---- Profile records (INI files) -------------------------------------------
+
+// Reads the value of `key` in `section` as text, surrounding spaces trimmed.
+// False when the file, section or key is missing.
+bool read_profile_value(const char* path, const char* section, const char* key,
+                        char* out, size_t capacity);
+// Writes `size` bytes as a hex-with-checksum value; creates the file and the
+// section when missing, replaces the key's line, keeps every other line.
+bool write_profile_record(const char* path, const char* section, const char* key,
+                          const void* data, size_t size);
+
+// ---- String table ----------------------------------------------------------
+
+// Copies string `id` of the program's string table into `out` (at most
+// capacity - 1 characters and a NUL); returns the characters copied, 0 when
+// there is no such string. Windows: code page 1251; POSIX: UTF-8.
+int load_string(unsigned id, char* out, int capacity);
+
+}  // namespace platform
