@@ -1,0 +1,22 @@
+// The copy worker: copies one job with retries and resume on a thread of its own.
+#pragma once
+
+#include <cstdint>
+
+enum CopyStep : int32_t {
+  STEP_START = 1,
+  STEP_COPY = 2,
+  STEP_DONE = 3,
+  STEP_OPEN_SOURCE = 10,
+  STEP_SEEK_SOURCE = 11,
+  STEP_READ = 12,
+  STEP_OPEN_DEST = 20,
+  STEP_SEEK_DEST = 21,
+  STEP_WRITE = 22,
+  STEP_WAIT = 30,
+};
+
+struct CopyJob;
+
+// The thread routine; its argument is the CopyJob. Always returns 0.
+uint32_t copy_worker(void* job);
