@@ -1,0 +1,131 @@
+#include "engine/activity_log.h"
+
+#include <cstdlib>
+
+#include "app/text_format.h"
+#include "engine/copy_job.h"
+#include "engine/copy_worker.h"
+#include "engine/run_flags.h"
+#include "engine/window_host.h"
+
+namespace {
+
+enum LogText : unsigned {
+  TEXT_START = 650,
+  TEXT_COPYING = 651,
+  TEXT_DONE = 652,
+  TEXT_ERROR = 653,
+  TEXT_OPEN_SOURCE = 654,
+  TEXT_OPEN_DEST = 655,
+  TEXT_SEEK = 656,
+  TEXT_READ = 657,
+  TEXT_WRITE = 658,
+  TEXT_WAIT = 659,
+  TEXT_STAMP = 660,
+};
+
+constexpr int kMaxLines = 2;
+
+// The lines of one call, formatted on the worker's thread and handed to the
+// window thread in one go.
+struct Lines {
+  char* text[kMaxLines] = {};
+  int count = 0;
+};
+
+char* format_text(unsigned id, const char* stamp) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  return alloc_format(format, stamp);
+}
+
+char* format_text(unsigned id, const char* stamp, const char* value) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  return alloc_format(format, stamp, value);
+}
+
+char* format_text(unsigned id, const char* stamp, int value) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  return alloc_format(format, stamp, value);
+}
+
+char* empty_line() { return alloc_format("%s", ""); }
+
+void add(Lines* lines, char* text) {
+  if (text && lines->count < kMaxLines) lines->text[lines->count++] = text;
+}
+
+// The announcement of a failed positioning, read or write, then the error.
+void add_failure(Lines* lines, unsigned id, const CopyJob* job, const char* stamp) {
+  add(lines, format_text(id, stamp));
+  add(lines, format_text(TEXT_ERROR, stamp, static_cast<int>(job->last_error.load())));
+}
+
+void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
+  bool error = job->state.load() == JOB_ERROR;
+  int error_code = static_cast<int>(job->last_error.load());
+  switch (job->step.load()) {
+    case STEP_START:
+      add(lines, format_text(TEXT_START, stamp));
+      break;
+    case STEP_COPY:
+      add(lines, format_text(TEXT_COPYING, stamp));
+      break;
+    case STEP_DONE:
+      add(lines, format_text(TEXT_DONE, stamp));
+      add(lines, empty_line());
+      break;
+    case STEP_OPEN_SOURCE:
+      add(lines, error ? format_text(TEXT_ERROR, stamp, error_code)
+                       : format_text(TEXT_OPEN_SOURCE, stamp, job->source_path));
+      break;
+    case STEP_OPEN_DEST:
+      add(lines, error ? format_text(TEXT_ERROR, stamp, error_code)
+                       : format_text(TEXT_OPEN_DEST, stamp, job->dest_path));
+      break;
+    case STEP_SEEK_SOURCE:
+    case STEP_SEEK_DEST:
+      if (error) add_failure(lines, TEXT_SEEK, job, stamp);
+      break;
+    case STEP_READ:
+      if (error) add_failure(lines, TEXT_READ, job, stamp);
+      break;
+    case STEP_WRITE:
+      if (error) add_failure(lines, TEXT_WRITE, job, stamp);
+      break;
+    case STEP_WAIT:
+      add(lines, format_text(TEXT_WAIT, stamp, static_cast<int>(job->param.retry_timeout)));
+      break;
+    default:
+      break;
+  }
+}
+
+// Runs on the window thread. `closing` is tested here again: once the
+// window thread has set it, nothing more reaches the window.
+void append_lines(void* context) {
+  const Lines* lines = static_cast<const Lines*>(context);
+  if (run_flags.closing.load()) return;
+  WindowHost* host = window_host();
+  for (int i = 0; i < lines->count; ++i) host->add_log_line(lines->text[i]);
+  if (host->autoscroll()) host->set_log_top_line(host->log_line_count() - 1);
+}
+
+}  // namespace
+
+void log_step(const CopyJob* job) {
+  platform::LocalTime now = platform::local_time();
+  char stamp_format[kTextCapacity];
+  load_text(stamp_format, TEXT_STAMP, kTextCapacity);
+  char* stamp = alloc_format(stamp_format, now.hour, now.minute, now.second);
+  WindowHost* host = window_host();
+  if (stamp && host && run_flags.log_enabled.load() && !run_flags.closing.load()) {
+    Lines lines;
+    make_lines(job, stamp, &lines);
+    host->run_on_window_thread(append_lines, &lines);
+    for (int i = 0; i < lines.count; ++i) std::free(lines.text[i]);
+  }
+  std::free(stamp);
+}

@@ -1,0 +1,99 @@
+#include "engine/copy_job.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "app/text_format.h"
+
+namespace {
+
+constexpr unsigned kStateNameIds = 640;  // 640..644 by JobState
+constexpr unsigned kUnknownStateId = 645;
+
+char* copy_text(const char* text) {
+  size_t length = std::strlen(text);
+  char* copy = static_cast<char*>(std::malloc(length + 1));
+  if (copy) std::memcpy(copy, text, length + 1);
+  return copy;
+}
+
+void free_job(CopyJob* job) {
+  std::free(job->source_path);
+  std::free(job->dest_path);
+  delete job;
+}
+
+// Takes an existing destination's size as the bytes already copied when it
+// is no larger than the source. Only sizes are compared, not content.
+void detect_resume(CopyJob* job) {
+  platform::PathInfo dest;
+  if (!find_regular_file(job->dest_path, &dest)) return;
+  if (job->total_size > 0 && dest.size <= job->total_size) {
+    job->bytes_copied.store(dest.size);
+    if (dest.size == job->total_size) job->state.store(JOB_COMPLETED);
+  }
+}
+
+}  // namespace
+
+bool find_regular_file(const char* path, platform::PathInfo* info) {
+  if (!platform::look_up(path, info)) return false;
+  return !info->is_directory;
+}
+
+char* make_dest_path(const char* source_path, const char* dest_folder) {
+  // A path without a backslash is taken whole as the file name.
+  const char* slash = std::strrchr(source_path, '\\');
+  const char* name = slash ? slash + 1 : source_path;
+  size_t folder_length = std::strlen(dest_folder);
+  bool add_separator = folder_length > 0 && dest_folder[folder_length - 1] != '\\';
+  size_t name_length = std::strlen(name);
+  char* path = static_cast<char*>(std::malloc(folder_length + add_separator + name_length + 1));
+  if (!path) return nullptr;
+  std::memcpy(path, dest_folder, folder_length);
+  if (add_separator) path[folder_length] = '\\';
+  std::memcpy(path + folder_length + add_separator, name, name_length + 1);
+  return path;
+}
+
+JobRow* create_job(const char* source_path, const CopyParam& settings, char* file_name) {
+  platform::PathInfo source;
+  if (!find_regular_file(source_path, &source)) return nullptr;
+  JobRow* row = new (std::nothrow) JobRow;
+  CopyJob* job = new (std::nothrow) CopyJob;
+  if (!row || !job) {
+    delete row;
+    delete job;
+    return nullptr;
+  }
+  row->job = job;
+  job->param = settings;
+  // A folder read from a damaged record may lack its NUL.
+  job->param.dest_folder[kFolderCapacity - 1] = '\0';
+  job->source_path = copy_text(source_path);
+  job->dest_path = job->source_path ? make_dest_path(source_path, job->param.dest_folder) : nullptr;
+  if (!job->source_path || !job->dest_path) {
+    free_job_row(row);
+    return nullptr;
+  }
+  job->total_size = source.size;
+  job->state.store(JOB_QUEUED);
+  if (job->param.resume) detect_resume(job);
+  std::strncpy(file_name, source.name, kFileNameCapacity - 1);
+  file_name[kFileNameCapacity - 1] = '\0';
+  return row;
+}
+
+void free_job_row(JobRow* row) {
+  if (!row) return;
+  if (row->job) free_job(row->job);
+  delete row;
+}
+
+void state_name(int32_t state, char* text) {
+  unsigned id = (state >= JOB_QUEUED && state <= JOB_WAITING)
+                    ? kStateNameIds + static_cast<unsigned>(state)
+                    : kUnknownStateId;
+  load_text(text, id, kStateNameCapacity);
+}

@@ -1,0 +1,3 @@
+#include "engine/run_flags.h"
+
+RunFlags run_flags;
