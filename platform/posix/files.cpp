@@ -1,0 +1,113 @@
+// Files and path look-up on POSIX, for native tests and benchmarks.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <new>
+
+#include "platform/platform.h"
+#include "platform/posix/last_error.h"
+
+namespace platform {
+
+struct File {
+  int fd;
+};
+
+namespace {
+
+File* wrap(int fd) {
+  if (fd < 0) {
+    remember_errno();
+    return nullptr;
+  }
+  File* file = new (std::nothrow) File{fd};
+  if (file == nullptr) {
+    ::close(fd);
+    set_last_error(ENOMEM);
+  }
+  return file;
+}
+
+}  // namespace
+
+File* open_source(const char* path) { return wrap(::open(path, O_RDONLY | O_CLOEXEC)); }
+
+File* open_dest(const char* path, bool create) {
+  int flags = O_WRONLY | O_CLOEXEC | (create ? O_CREAT | O_TRUNC : 0);
+  return wrap(::open(path, flags, 0666));
+}
+
+bool seek(File* file, int64_t offset) {
+  if (::lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    remember_errno();
+    return false;
+  }
+  return true;
+}
+
+bool read(File* file, void* buffer, uint32_t size, uint32_t* got) {
+  ssize_t count;
+  do {
+    count = ::read(file->fd, buffer, size);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) {
+    remember_errno();
+    *got = 0;
+    return false;
+  }
+  *got = static_cast<uint32_t>(count);
+  return true;
+}
+
+bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written) {
+  const char* bytes = static_cast<const char*>(buffer);
+  uint32_t done = 0;
+  while (done < size) {
+    ssize_t count = ::write(file->fd, bytes + done, size - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) {
+      // A zero-byte write would loop for ever; report it as a full device.
+      if (count == 0) errno = ENOSPC;
+      remember_errno();
+      *written = done;
+      return false;
+    }
+    done += static_cast<uint32_t>(count);
+  }
+  *written = done;
+  return true;
+}
+
+bool flush(File* file) {
+  if (::fsync(file->fd) != 0) {
+    remember_errno();
+    return false;
+  }
+  return true;
+}
+
+void close(File* file) {
+  if (file == nullptr) return;
+  ::close(file->fd);
+  delete file;
+}
+
+bool look_up(const char* path, PathInfo* info) {
+  struct stat status;
+  if (::stat(path, &status) != 0) {
+    remember_errno();
+    return false;
+  }
+  info->is_directory = S_ISDIR(status.st_mode);
+  info->size = static_cast<int64_t>(status.st_size);
+  const char* slash = std::strrchr(path, '/');
+  const char* name = slash != nullptr ? slash + 1 : path;
+  std::strncpy(info->name, name, sizeof info->name - 1);
+  info->name[sizeof info->name - 1] = '\0';
+  return true;
+}
+
+}  // namespace platform

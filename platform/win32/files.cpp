@@ -1,0 +1,90 @@
+// Files and path look-up through the Win32 API (single-byte calls).
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+HANDLE handle_of(File* file) { return reinterpret_cast<HANDLE>(file); }
+
+File* file_of(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<File*>(handle);
+}
+
+}  // namespace
+
+File* open_source(const char* path) {
+  return file_of(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+File* open_dest(const char* path, bool create) {
+  return file_of(CreateFileA(path, GENERIC_WRITE, 0, nullptr, create ? CREATE_ALWAYS : OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool seek(File* file, int64_t offset) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  return SetFilePointerEx(handle_of(file), distance, nullptr, FILE_BEGIN) != FALSE;
+}
+
+bool read(File* file, void* buffer, uint32_t size, uint32_t* got) {
+  DWORD count = 0;
+  BOOL ok = ReadFile(handle_of(file), buffer, size, &count, nullptr);
+  *got = ok ? count : 0;
+  return ok != FALSE;
+}
+
+bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written) {
+  const char* bytes = static_cast<const char*>(buffer);
+  uint32_t done = 0;
+  while (done < size) {
+    DWORD count = 0;
+    if (!WriteFile(handle_of(file), bytes + done, size - done, &count, nullptr)) {
+      *written = done;
+      return false;
+    }
+    if (count == 0) {
+      // A write that moves nothing would loop for ever; a full disk does this.
+      *written = done;
+      SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
+    done += count;
+  }
+  *written = done;
+  return true;
+}
+
+bool flush(File* file) { return FlushFileBuffers(handle_of(file)) != FALSE; }
+
+void close(File* file) {
+  if (file != nullptr) CloseHandle(handle_of(file));
+}
+
+uint32_t last_error() { return GetLastError(); }
+
+bool look_up(const char* path, PathInfo* info) {
+  // Wildcards are not part of a file name; they would make the search below
+  // report some other file.
+  if (std::strpbrk(path, "*?") != nullptr) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA(path, &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  info->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  info->size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                    data.nFileSizeLow);
+  std::memcpy(info->name, data.cFileName, sizeof info->name);
+  info->name[sizeof info->name - 1] = '\0';
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,81 @@
+// Threads, clocks and the executable's path through the Win32 API.
+#include <windows.h>
+
+#include <new>
+
+#include "platform/platform.h"
+#include "platform/win32/native_handle.h"
+
+namespace platform {
+namespace {
+
+struct StartRecord {
+  ThreadRoutine routine;
+  void* argument;
+};
+
+DWORD WINAPI thread_main(void* raw) {
+  StartRecord start = *static_cast<StartRecord*>(raw);
+  delete static_cast<StartRecord*>(raw);
+  return start.routine(start.argument);
+}
+
+}  // namespace
+
+Thread* start_thread(ThreadRoutine routine, void* argument) {
+  StartRecord* start = new (std::nothrow) StartRecord{routine, argument};
+  if (start == nullptr) return nullptr;
+  HANDLE handle = CreateThread(nullptr, 0, thread_main, start, 0, nullptr);
+  if (handle == nullptr) {
+    delete start;
+    return nullptr;
+  }
+  return reinterpret_cast<Thread*>(handle);
+}
+
+void* native_handle(Thread* thread) { return reinterpret_cast<HANDLE>(thread); }
+
+bool thread_running(Thread* thread) {
+  DWORD code = 0;
+  return thread != nullptr && GetExitCodeThread(native_handle(thread), &code) &&
+         code == STILL_ACTIVE;
+}
+
+void wait_thread(Thread* thread) {
+  if (thread != nullptr) WaitForSingleObject(native_handle(thread), INFINITE);
+}
+
+void close_thread(Thread* thread) {
+  if (thread != nullptr) CloseHandle(native_handle(thread));
+}
+
+LocalTime local_time() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return LocalTime{now.wHour, now.wMinute, now.wSecond};
+}
+
+int64_t counter_now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+int64_t counter_frequency() {
+  LARGE_INTEGER frequency;
+  if (!QueryPerformanceFrequency(&frequency)) return 0;
+  return frequency.QuadPart;
+}
+
+uint32_t tick_count() { return GetTickCount(); }
+
+void sleep_ms(uint32_t milliseconds) { Sleep(milliseconds); }
+
+bool executable_path(char* out, size_t capacity) {
+  if (capacity == 0) return false;
+  DWORD length = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(capacity));
+  // A full buffer means the path was cut.
+  return length > 0 && length < capacity;
+}
+
+}  // namespace platform
