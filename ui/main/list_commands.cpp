@@ -1,0 +1,174 @@
+#include "ui/main/list_commands.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/text_format.h"
+#include "engine/copy_job.h"
+#include "ui/main/file_list.h"
+#include "ui/main/main_state.h"
+
+namespace {
+
+constexpr unsigned kAddFailedText = 500;
+constexpr unsigned kErrorCaption = 484;
+constexpr unsigned kMenuFirstText = 523;  // 523..527: add, delete, up, down, select all
+
+// The filter: one entry, display text then pattern, ending in two NULs.
+const char kFilter[] = "All files *.*\0*.*\0";
+
+void add_one_path(const char* path, void* context) {
+  HWND window = static_cast<HWND>(context);
+  const DialogParam* param = main_window.param;
+  char file_name[kFileNameCapacity] = "";
+  JobRow* record = create_job(path, *param->copy_ref, file_name);
+  if (record != nullptr) {
+    append_job_row(record, file_name, path);
+    return;
+  }
+  char format[kTextCapacity];
+  char caption[kTextCapacity];
+  load_text(format, kAddFailedText, kTextCapacity);
+  load_text(caption, kErrorCaption, kTextCapacity);
+  char* text = alloc_format(format, path);
+  MessageBoxA(window, text != nullptr ? text : "", caption, MB_ICONWARNING | MB_OK);
+  free(text);
+}
+
+int focused_selected_row(HWND list) {
+  return static_cast<int>(
+      SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+}
+
+struct MoveOrder {
+  int moved;
+  int target;
+};
+
+int CALLBACK compare_for_move(LPARAM x, LPARAM y, LPARAM order) {
+  const MoveOrder* move = reinterpret_cast<const MoveOrder*>(order);
+  return move_compare(static_cast<int>(x), static_cast<int>(y), move->moved, move->target);
+}
+
+// Id 0 inserts a separator.
+void insert_menu_item(HMENU menu, UINT position, UINT id, bool disabled) {
+  char text[kTextCapacity] = "";
+  MENUITEMINFOA item = {};
+  item.cbSize = sizeof item;
+  item.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE;
+  item.fType = MFT_SEPARATOR;
+  if (id != 0) {
+    load_text(text, kMenuFirstText + (id - ID_ADD), kTextCapacity);
+    item.fType = MFT_STRING;
+    item.dwTypeData = text;
+    item.fState = disabled ? (MFS_DISABLED | MFS_GRAYED) : MFS_ENABLED;
+    item.wID = id;
+  }
+  InsertMenuItemA(menu, position, TRUE, &item);
+}
+
+}  // namespace
+
+void for_each_chosen_path(const char* buffer, unsigned file_offset,
+                          void (*add)(const char* path, void* context), void* context) {
+  if (buffer[0] == '\0') return;
+  // A NUL just before the first name: the first string is the folder of
+  // several chosen names; otherwise it is the one chosen file's full path.
+  const bool several = file_offset > 0 && buffer[file_offset - 1] == '\0';
+  if (!several) {
+    add(buffer, context);
+    return;
+  }
+  const char* folder = buffer;
+  for (const char* name = buffer + strlen(buffer) + 1; *name != '\0'; name += strlen(name) + 1) {
+    char* path = alloc_format("%s\\%s", folder, name);
+    if (path == nullptr) continue;
+    add(path, context);
+    free(path);
+  }
+}
+
+int move_compare(int x, int y, int a, int t) {
+  if (x == a) return y < t ? 1 : -1;
+  if (y == a) return x < t ? -1 : 1;
+  return x >= y ? 1 : -1;
+}
+
+void add_files(HWND window) {
+  char* buffer = static_cast<char*>(calloc(kOpenBufferSize, 1));
+  if (buffer == nullptr) return;
+  OPENFILENAMEA open = {};
+  open.lStructSize = sizeof open;
+  open.hwndOwner = window;
+  open.hInstance = GetModuleHandleA(nullptr);
+  open.lpstrFilter = kFilter;
+  open.nFilterIndex = 0;
+  open.lpstrFile = buffer;
+  open.nMaxFile = kOpenBufferSize - 1;
+  open.Flags = kOpenFlags;
+  if (GetOpenFileNameA(&open)) {
+    // The folder stays in the buffer while the names are joined to it, so
+    // the buffer itself serves as the folder's copy.
+    for_each_chosen_path(buffer, open.nFileOffset, add_one_path, window);
+  }
+  free(buffer);
+}
+
+void delete_selected(HWND list) {
+  // From the bottom, so the rows still to be examined keep their indexes.
+  for (int row = row_count(list) - 1; row >= 0; --row) {
+    if (!(SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+    JobRow* record = row_record(list, row);
+    if (record != nullptr && row_busy(record)) continue;
+    free_job_row(record);
+    SendMessageA(list, LVM_DELETEITEM, row, 0);
+  }
+}
+
+void move_row(HWND list, bool up) {
+  const int moved = focused_selected_row(list);
+  int target;
+  if (up) {
+    if (moved < 1) return;
+    target = moved - 1;
+  } else {
+    if (moved < 0 || moved >= row_count(list)) return;
+    target = moved + 2;
+  }
+  MoveOrder order = {moved, target};
+  if (!SendMessageA(list, LVM_SORTITEMSEX, reinterpret_cast<WPARAM>(&order),
+                    reinterpret_cast<LPARAM>(compare_for_move))) {
+    return;
+  }
+  // Down on the last row leaves it where it was.
+  const int last = row_count(list) - 1;
+  int now = up ? moved - 1 : moved + 1;
+  if (now > last) now = last;
+  select_row(list, now);
+}
+
+void select_all(HWND list) {
+  const int count = row_count(list);
+  for (int row = 0; row < count; ++row) select_row(list, row);
+}
+
+void show_context_menu(HWND window, HWND list) {
+  HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return;
+  const bool empty = row_count(list) == 0;
+  const bool no_row = empty || focused_selected_row(list) < 0;
+  insert_menu_item(menu, 0, ID_ADD, false);
+  insert_menu_item(menu, 1, ID_DELETE, no_row);
+  insert_menu_item(menu, 2, 0, false);
+  insert_menu_item(menu, 3, ID_UP, no_row);
+  insert_menu_item(menu, 4, ID_DOWN, no_row);
+  insert_menu_item(menu, 5, 0, false);
+  insert_menu_item(menu, 6, ID_SELECT_ALL, empty);
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, window, nullptr);
+  DestroyMenu(menu);
+}

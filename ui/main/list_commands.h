@@ -1,0 +1,27 @@
+// Commands that edit the queue: add, delete, move up and down, select all,
+// and the file list's context menu.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstddef>
+
+// The open dialog's buffer: 1 MiB of characters and one byte.
+constexpr size_t kOpenBufferSize = 1048577;
+constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                             OFN_ALLOWMULTISELECT;
+
+// Calls `add` with every path the open dialog's buffer names, in its order.
+// `file_offset` is the dialog's nFileOffset. Names whose path cannot be
+// formed for lack of memory are skipped.
+void for_each_chosen_path(const char* buffer, unsigned file_offset,
+                          void (*add)(const char* path, void* context), void* context);
+// The order for LVM_SORTITEMSEX that puts row a just before row t.
+int move_compare(int x, int y, int a, int t);
+
+void add_files(HWND window);
+void delete_selected(HWND list);
+void move_row(HWND list, bool up);
+void select_all(HWND list);
+void show_context_menu(HWND window, HWND list);

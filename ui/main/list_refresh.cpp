@@ -1,0 +1,155 @@
+#include "ui/main/list_refresh.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/text_format.h"
+#include "engine/copy_job.h"
+#include "platform/platform.h"
+#include "ui/main/file_list.h"
+#include "ui/main/main_state.h"
+
+namespace {
+
+constexpr size_t kCaptionNameCapacity = 128;
+constexpr int kCaptionCapacity = 1024;
+constexpr unsigned kTitleText = 480;
+constexpr unsigned kRunningCaptionText = 489;
+constexpr unsigned kLoadedText = 646;
+constexpr unsigned kSpeedText = 647;
+constexpr unsigned kStatusText = 648;
+
+// Sets a cell from a string-table format; a failed format leaves it empty.
+template <typename... Args>
+void set_formatted_cell(HWND list, unsigned format_id, int row, int column, Args... args) {
+  char format[kTextCapacity];
+  load_text(format, format_id, kTextCapacity);
+  char* text = alloc_format(format, args...);
+  set_cell_text(list, text != nullptr ? text : "", row, column);
+  free(text);
+}
+
+struct Totals {
+  int64_t size = 0;
+  int64_t done = 0;
+};
+
+void show_state(HWND list, JobRow* record, int row, int32_t state) {
+  char name[kStateNameCapacity];
+  state_name(state, name);
+  set_cell_text(list, name, row, 4);
+  if (state != JOB_RUNNING) set_cell_text(list, "", row, 5);
+  set_row_image(list, state_image(state), row);
+  SendMessageA(list, LVM_REDRAWITEMS, row, row);
+  record->shown_state = state;
+}
+
+void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64_t elapsed,
+                  char* caption) {
+  const CopyJob* job = record->job;
+  char name[kCaptionNameCapacity];
+  caption_file_name(job->source_path, name, sizeof name);
+  char format[kTextCapacity];
+  load_text(format, kRunningCaptionText, kTextCapacity);
+  char* text = alloc_format(format, percentage(bytes, job->total_size), name);
+  if (text != nullptr) {
+    lstrcpynA(caption, text, kCaptionCapacity);
+    free(text);
+  }
+  char speed[kSizeTextCapacity];
+  format_size(speed_per_second(bytes - record->sample_bytes, elapsed), speed);
+  set_formatted_cell(list, kSpeedText, row, 5, speed);
+}
+
+void refresh_row(HWND list, JobRow* record, int row, Totals* totals, char* caption) {
+  const CopyJob* job = record->job;
+  // One reading of each value the worker may be changing.
+  const int32_t state = job->state.load();
+  const int64_t bytes = job->bytes_copied.load();
+  const int64_t elapsed = elapsed_ms(record->sample_time, counter_now());
+
+  if (record->shown_state != state) show_state(list, record, row, state);
+  if (state == JOB_RUNNING) show_running(list, record, row, bytes, elapsed, caption);
+  if (bytes != record->sample_bytes && bytes > 0) {
+    char size[kSizeTextCapacity];
+    format_size(bytes, size);
+    set_formatted_cell(list, kLoadedText, row, 3, size, percentage(bytes, job->total_size));
+    record->sample_bytes = bytes;
+  }
+  record->sample_time = counter_now();
+  totals->size += job->total_size;
+  totals->done += bytes;
+}
+
+void show_totals(const Totals& totals) {
+  HWND window = main_window.window;
+  char* status = nullptr;
+  if (totals.size > 0) {
+    char format[kTextCapacity];
+    load_text(format, kStatusText, kTextCapacity);
+    char done[kSizeTextCapacity];
+    char size[kSizeTextCapacity];
+    format_size(totals.done, done);
+    format_size(totals.size, size);
+    status = alloc_format(format, done, size, percentage(totals.done, totals.size));
+  }
+  SendDlgItemMessageA(window, ID_STATUS, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(status != nullptr ? status : ""));
+  free(status);
+  SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETPOS,
+                      static_cast<WPARAM>(percentage(totals.done, totals.size)), 0);
+}
+
+}  // namespace
+
+int64_t percentage(int64_t done, int64_t size) { return size > 0 ? done * 100 / size : 0; }
+
+int64_t counter_now() { return platform::counter_now(); }
+
+int64_t elapsed_ms_at(int64_t earlier, int64_t later, int64_t frequency) {
+  if (frequency == 0) return 0;
+  return (later - earlier) / frequency * 1000;
+}
+
+int64_t elapsed_ms(int64_t earlier, int64_t later) {
+  return elapsed_ms_at(earlier, later, platform::counter_frequency());
+}
+
+int64_t speed_per_second(int64_t bytes, int64_t elapsed) {
+  return elapsed > 0 ? bytes * 1000 / elapsed : 0;
+}
+
+void caption_file_name(const char* path, char* out, size_t capacity) {
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '\\' || *p == '/') name = p + 1;
+  }
+  // Without a folder, a drive's colon ends the prefix.
+  if (name == path) {
+    const char* colon = strchr(path, ':');
+    if (colon != nullptr) name = colon + 1;
+  }
+  const char* dot = strrchr(name, '.');
+  size_t length = dot != nullptr ? static_cast<size_t>(dot - name) : strlen(name);
+  if (length > capacity - 1) length = capacity - 1;
+  memcpy(out, name, length);
+  out[length] = '\0';
+}
+
+void refresh_list() {
+  HWND list = main_window.list;
+  char caption[kCaptionCapacity];
+  load_text(caption, kTitleText, kCaptionCapacity);
+  Totals totals;
+  const int count = row_count(list);
+  for (int row = 0; row < count; ++row) {
+    JobRow* record = row_record(list, row);
+    if (record == nullptr || record->job == nullptr) continue;
+    refresh_row(list, record, row, &totals, caption);
+  }
+  show_totals(totals);
+  SetWindowTextA(main_window.window, caption);
+}

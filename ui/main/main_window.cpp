@@ -1,0 +1,258 @@
+#include "ui/main/main_window.h"
+
+#include <commctrl.h>
+
+#include "app/state_icons.h"
+#include "app/text_format.h"
+#include "engine/copy_job.h"
+#include "engine/queue_controller.h"
+#include "engine/run_flags.h"
+#include "ui/main/dialog_launch.h"
+#include "ui/main/file_list.h"
+#include "ui/main/list_commands.h"
+#include "ui/main/list_refresh.h"
+#include "ui/main/main_state.h"
+#include "ui/main/window_host_win32.h"
+#include "ui/main/window_layout.h"
+
+MainWindow main_window;
+
+namespace {
+
+constexpr unsigned kTitleText = 480;
+constexpr unsigned kCloseQuestionText = 502;
+constexpr unsigned kButtonFirstText = 520;  // 520..526 for buttons 1000..1006
+constexpr unsigned kAboutButtonText = 528;
+constexpr unsigned kColumnFirstText = 530;  // 530..536 for columns 0..6
+
+ListParam* list_param() { return main_window.param->list_ref; }
+
+void set_text(HWND window, unsigned id) {
+  char text[kTextCapacity];
+  load_text(text, id, kTextCapacity);
+  SetWindowTextA(window, text);
+}
+
+void load_window_icon(HWND window) {
+  main_window.icon = static_cast<HICON>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  if (main_window.icon != nullptr) {
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(main_window.icon));
+  }
+}
+
+void lay_out_at_opening(HWND window) {
+  const DialogParam* param = main_window.param;
+  restore_placement(window, param->window_x, param->window_y, param->window_width,
+                    param->window_height);
+  add_anchor(GetDlgItem(window, ID_FILE_LIST), true, false);
+  add_anchor(GetDlgItem(window, ID_LOG), false, true);
+  add_anchor(GetDlgItem(window, ID_PROGRESS), true, true);
+  add_anchor(GetDlgItem(window, ID_STATUS), true, true);
+  relayout(window);
+}
+
+void make_state_images() {
+  main_window.images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
+                                        GetSystemMetrics(SM_CYSMICON), ILC_COLOR24 | ILC_MASK, 1, 1);
+  for (int state = 0; state < kStateSlotCount; ++state) {
+    // A missing icon (slot 5 always) appends nothing and gives -1: no image.
+    main_window.state_image[state] =
+        main_window.images != nullptr && state_icons[state] != nullptr
+            ? ImageList_ReplaceIcon(main_window.images, -1, state_icons[state])
+            : -1;
+  }
+}
+
+void set_labels(HWND window) {
+  set_text(window, kTitleText);
+  for (int id = ID_START; id <= ID_DOWN; ++id) {
+    set_text(GetDlgItem(window, id), kButtonFirstText + (id - ID_START));
+  }
+  set_text(GetDlgItem(window, ID_ABOUT), kAboutButtonText);
+}
+
+void apply_list_colors() {
+  SendMessageA(main_window.list, LVM_SETBKCOLOR, 0, list_param()->back_color);
+  SendMessageA(main_window.list, LVM_SETTEXTCOLOR, 0, list_param()->text_color);
+}
+
+void prepare_list() {
+  HWND list = main_window.list;
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               main_window.list_ex_style | LVS_EX_FULLROWSELECT);
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL,
+               reinterpret_cast<LPARAM>(main_window.images));
+  apply_list_colors();
+  for (int column = 0; column < kColumnCount; ++column) {
+    char title[kTextCapacity];
+    load_text(title, kColumnFirstText + column, kTextCapacity);
+    insert_column(list, column, title, list_param()->column_width[column]);
+  }
+}
+
+BOOL open_main_window(HWND window, DialogParam* param) {
+  main_window.param = param;
+  reset_controller();
+  main_window.window = window;
+  main_window_host.attach(window, param);
+  set_window_host(&main_window_host);
+  load_window_icon(window);
+  lay_out_at_opening(window);
+  main_window.list = GetDlgItem(window, ID_FILE_LIST);
+  main_window.list_ex_style =
+      static_cast<DWORD>(SendMessageA(main_window.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  make_state_images();
+  set_labels(window);
+  prepare_list();
+  SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETRANGE32, 0, 100);
+  SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETPOS, 0, 0);
+  SetTimer(window, kRefreshTimer, param->refresh_interval, nullptr);
+  return TRUE;
+}
+
+bool any_worker_running(HWND list) {
+  for (int row = row_count(list) - 1; row >= 0; --row) {
+    const JobRow* record = row_record(list, row);
+    if (record != nullptr && worker_running(record)) return true;
+  }
+  return false;
+}
+
+void close_main_window(HWND window) {
+  if (any_worker_running(main_window.list)) {
+    char question[kTextCapacity];
+    load_text(question, kCloseQuestionText, kTextCapacity);
+    if (MessageBoxA(window, question, "?", MB_ICONQUESTION | MB_YESNO) != IDYES) return;
+  }
+  EndDialog(window, IDCANCEL);
+}
+
+void open_settings_from(HWND window) {
+  if (open_settings(window, main_window.param) != IDOK) return;
+  apply_list_colors();
+  InvalidateRect(main_window.list, nullptr, TRUE);
+}
+
+void run_command(HWND window, int id) {
+  switch (id) {
+    case IDCANCEL: close_main_window(window); break;
+    case ID_START: start_controller(); break;
+    case ID_STOP: stop_button(); break;
+    case ID_SETTINGS: open_settings_from(window); break;
+    case ID_ADD: add_files(window); break;
+    case ID_DELETE: delete_selected(main_window.list); break;
+    case ID_UP: move_row(main_window.list, true); break;
+    case ID_DOWN: move_row(main_window.list, false); break;
+    case ID_SELECT_ALL: select_all(main_window.list); break;
+    case ID_ABOUT: open_about(window); break;
+    default: break;  // IDOK among others: Enter does nothing here
+  }
+}
+
+LRESULT row_colors(NMLVCUSTOMDRAW* draw) {
+  switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      const JobRow* record = reinterpret_cast<const JobRow*>(draw->nmcd.lItemlParam);
+      if (record != nullptr && record->job != nullptr) {
+        const int32_t state = record->job->state.load();
+        if (state >= 0 && state < kStateSlotCount) {
+          draw->clrText = list_param()->state_text_color[state];
+          draw->clrTextBk = list_param()->state_back_color[state];
+        }
+      }
+      return CDRF_NEWFONT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+void open_row_params(const NMITEMACTIVATE* activate) {
+  if (activate->iItem < 0) return;
+  JobRow* record = row_record(main_window.list, activate->iItem);
+  if (record == nullptr || record->job == nullptr) return;
+  open_file_params(main_window.window, record->job);
+}
+
+INT_PTR on_notify(HWND window, NMHDR* header) {
+  if (header->idFrom != ID_FILE_LIST) return FALSE;
+  switch (header->code) {
+    case NM_CUSTOMDRAW:
+      SetWindowLongPtrA(window, DWLP_MSGRESULT,
+                        row_colors(reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
+      return TRUE;
+    case NM_RCLICK:
+      show_context_menu(window, main_window.list);
+      return FALSE;
+    case NM_DBLCLK:
+      open_row_params(reinterpret_cast<NMITEMACTIVATE*>(header));
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void store_column_widths() {
+  for (int column = 0; column < kColumnCount; ++column) {
+    list_param()->column_width[column] =
+        static_cast<int32_t>(SendMessageA(main_window.list, LVM_GETCOLUMNWIDTH, column, 0));
+  }
+}
+
+void free_rows() {
+  const int count = row_count(main_window.list);
+  for (int row = 0; row < count; ++row) free_job_row(row_record(main_window.list, row));
+  // The list rows go with the window; their item data must not be read again.
+  for (int row = 0; row < count; ++row) set_row_record(main_window.list, row, nullptr);
+}
+
+void destroy_main_window(HWND window) {
+  KillTimer(window, kRefreshTimer);
+  // From here on neither the controller nor the log touches the window.
+  run_flags.closing = true;
+  stop_controller(true, true, false);
+  save_placement(window, main_window.param);
+  store_column_widths();
+  SendMessageA(main_window.list, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+  if (main_window.images != nullptr) ImageList_Destroy(main_window.images);
+  main_window.images = nullptr;
+  free_rows();
+  close_layout();
+  if (main_window.icon != nullptr) DestroyIcon(main_window.icon);
+  main_window.icon = nullptr;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return open_main_window(window, reinterpret_cast<DialogParam*>(lparam));
+    case WM_COMMAND:
+      run_command(window, LOWORD(wparam));
+      return TRUE;
+    case WM_NOTIFY:
+      return on_notify(window, reinterpret_cast<NMHDR*>(lparam));
+    case WM_TIMER:
+      if (wparam == kRefreshTimer) refresh_list();
+      return FALSE;
+    case WM_SIZE:
+      relayout(window);
+      return FALSE;
+    case WM_GETMINMAXINFO:
+      set_min_size(reinterpret_cast<MINMAXINFO*>(lparam));
+      return FALSE;
+    case WM_DESTROY:
+      destroy_main_window(window);
+      return FALSE;
+    case kRunOnWindowThread:
+      serve_window_call(wparam, lparam);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,36 @@
+// The copy engine's view of the main window, served on the window thread.
+#pragma once
+
+#include <windows.h>
+
+#include "app/settings_records.h"
+#include "engine/window_host.h"
+
+// Sent to the main window: wparam is the function, lparam its context.
+constexpr UINT kRunOnWindowThread = WM_APP + 1;
+
+class Win32WindowHost final : public WindowHost {
+ public:
+  void attach(HWND window, const DialogParam* param);
+
+  void run_on_window_thread(void (*fn)(void* context), void* context) override;
+  int row_count() override;
+  JobRow* row_record(int index) override;
+  void enable_buttons(bool enabled) override;
+  void add_log_line(const char* line) override;
+  int log_line_count() override;
+  void set_log_top_line(int index) override;
+  bool autoscroll() override;
+  void show_bug(const char* text) override;
+  void wait_serving(platform::Thread* thread) override;
+
+ private:
+  HWND window_ = nullptr;
+  const DialogParam* param_ = nullptr;
+};
+
+// The adapter of the main window.
+extern Win32WindowHost main_window_host;
+
+// Serves kRunOnWindowThread in the main window's procedure.
+void serve_window_call(WPARAM wparam, LPARAM lparam);
