@@ -12,6 +12,12 @@ constexpr size_t kConfigPathCapacity = 260;
 // Leaves `out` unchanged when the path cannot be had or would not fit.
 void exe_dir_path(char* out, const char* file_name);
 
+// The record defaults used when a key is unreadable. Bytes without a default
+// (state slots 4 and 5, reserved bytes, the folder behind its NUL) are zeroed.
+void set_default_list_param(ListParam* list);
+void set_default_copy_param(CopyParam* copy);
+void set_default_dialog_param(DialogParam* dialog);
+
 // Fills the three records from `config_path`, each with its defaults when its
 // key is unreadable, and sets the references in `dialog`.
 void load_settings(const char* config_path, ListParam* list, CopyParam* copy, DialogParam* dialog);

@@ -56,8 +56,14 @@ void copy_param_from_bytes(const uint8_t* in, CopyParam* param);
 void dialog_param_to_bytes(const DialogParam& param, uint8_t* out);
 void dialog_param_from_bytes(const uint8_t* in, DialogParam* param);
 
-// Valid ranges, as the settings dialogs enforce them.
+// Valid ranges, as the settings dialogs enforce them (minimum 1 for each).
 constexpr int32_t kMaxBufferSize = 1048576;
 constexpr int32_t kMaxRetryTimeout = 10000;
 constexpr int32_t kMaxAttempts = 1000;
 constexpr int32_t kMaxRefreshInterval = 5000;
+
+// Defaults of the fields that have a valid range.
+constexpr int32_t kDefaultBufferSize = 131072;
+constexpr int32_t kDefaultRetryTimeout = 5000;
+constexpr int32_t kDefaultMaxAttempts = 5;
+constexpr int32_t kDefaultRefreshInterval = 1000;

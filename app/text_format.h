@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-constexpr int kTextCapacity = 1024;     // every string-table text
-constexpr int kSizeTextCapacity = 32;   // format_size output
+constexpr int kTextCapacity = 1024;    // every string-table text
+constexpr int kSizeTextCapacity = 32;  // format_size output
 
 // Copies string `id` into `buffer` (at most capacity - 1 characters and a NUL);
 // returns the characters copied, 0 when there is no such string.
