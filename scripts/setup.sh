@@ -7,6 +7,7 @@ TV_PACKAGES=(
   cmake make g++ python3 googletest libgtest-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils locales
+  libfuse3-dev fuse3 pkg-config clang libclang-rt-14-dev
 )
 
 tv_missing_packages() {
