@@ -147,8 +147,9 @@ void stop_controller(bool wait, bool close, bool log_value) {
     run_flags.log_enabled.store(log_value);
     if (wait) window_host()->wait_serving(controller_thread);
   }
-  // An ended controller's handle is released too, so closing never leaks it.
-  if (close && controller_thread && !controller_running()) {
+  // The handle of a controller that has already ended is released too, so
+  // that window destruction never leaves it behind.
+  if (close && controller_thread) {
     platform::close_thread(controller_thread);
     controller_thread = nullptr;
   }

@@ -1,0 +1,206 @@
+// The worker with a file layer that fails on an exact schedule.
+#include "engine/file_ops.h"
+#include "tests/unit/engine/worker_fixture.h"
+#include "tests/unit/support/fault_file_ops.h"
+
+namespace {
+
+constexpr uint32_t kIoError = 5;
+
+class FaultTest : public WorkerTest {
+ protected:
+  FaultFileOps ops_;
+};
+
+TEST_F(FaultTest, ReadFailureMidFileResumesFromTheLastBlockWritten) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kRead, 4, kIoError);
+  int64_t resumed_at = -1;
+  CopyJob* job = nullptr;
+  ops_.before = [&](FaultOp op, int call) {
+    if (op == FaultOp::kOpenSource && call == 2) resumed_at = job->bytes_copied.load();
+  };
+  JobRowPtr row = job_for("src", "dst", 1000);
+  job = row->job;
+  job->param.retry_timeout = 250;
+  run_worker(row.get());
+  EXPECT_EQ(resumed_at, 300);
+  EXPECT_EQ(dir_.read("dst"), data);
+  EXPECT_EQ(job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(job->last_error.load(), kIoError);  // kept from the failure
+  EXPECT_EQ(ops_.sleeps(), std::vector<uint32_t>{250});
+  EXPECT_EQ(ops_.calls(FaultOp::kOpenDest), 2);
+  EXPECT_EQ(ops_.calls(FaultOp::kSeek), 4);
+  EXPECT_EQ(ops_.calls(FaultOp::kAllocate), 1);
+}
+
+TEST_F(FaultTest, AttemptsWithoutProgressAreCountedExactly) {
+  dir_.write("src", pattern_bytes(1000));
+  for (int max_attempts : {1, 5}) {
+    FaultFileOps ops;
+    ops.rule = FaultFileOps::fail_every(FaultOp::kRead, kIoError);
+    JobRowPtr row = job_for("src", "dst", 1000, 0, test_copy_param(100, max_attempts));
+    run_worker(row.get());
+    EXPECT_EQ(ops.calls(FaultOp::kOpenSource), max_attempts);
+    // The pause follows the last attempt too.
+    EXPECT_EQ(ops.sleeps().size(), static_cast<size_t>(max_attempts));
+    EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+    EXPECT_EQ(row->job->step.load(), STEP_DONE);
+  }
+}
+
+TEST_F(FaultTest, BlockWrittenResetsTheCount) {
+  // Reads 1-4 fail (4 attempts), read 5 writes a block (count back to 0),
+  // read 6 fails (count 1), reads 7-10 fail (count 2 to 5): 9 attempts.
+  dir_.write("src", pattern_bytes(1000));
+  ops_.rule = [](FaultOp op, int call) { return op == FaultOp::kRead && call != 5 ? kIoError : 0u; };
+  JobRowPtr row = job_for("src", "dst", 1000, 0, test_copy_param(100, 5));
+  run_worker(row.get());
+  EXPECT_EQ(ops_.calls(FaultOp::kOpenSource), 9);
+  EXPECT_EQ(ops_.calls(FaultOp::kRead), 10);
+  EXPECT_EQ(row->job->bytes_copied.load(), 100);
+  EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+  EXPECT_EQ(dir_.read("dst"), pattern_bytes(1000).substr(0, 100));
+}
+
+TEST_F(FaultTest, NoAttemptWhenMaxAttemptsIsNotPositive) {
+  dir_.write("src", pattern_bytes(100));
+  for (int max_attempts : {0, -3}) {
+    JobRowPtr row = job_for("src", "dst", 100, 0, test_copy_param(100, max_attempts));
+    row->job->state = JOB_ERROR;
+    run_worker(row.get());
+    EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+    EXPECT_EQ(row->job->step.load(), STEP_DONE);
+  }
+  EXPECT_EQ(ops_.calls(FaultOp::kOpenSource), 0);
+  EXPECT_FALSE(dir_.exists("dst"));
+  EXPECT_EQ(log_texts(), (std::vector<std::string>{" Запуск копирования", " Копирование завершено",
+                                                   "", " Запуск копирования",
+                                                   " Копирование завершено", ""}));
+}
+
+TEST_F(FaultTest, StopWhileCopyingWritesTheCurrentBlockAndQueuesTheJob) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  ops_.before = [](FaultOp op, int call) {
+    if (op == FaultOp::kRead && call == 3) run_flags.run = false;
+  };
+  JobRowPtr row = job_for("src", "dst", 1000);
+  run_worker(row.get());
+  EXPECT_EQ(row->job->bytes_copied.load(), 300);
+  EXPECT_EQ(dir_.read("dst"), data.substr(0, 300));
+  EXPECT_EQ(row->job->state.load(), JOB_QUEUED);
+  EXPECT_EQ(row->job->step.load(), STEP_DONE);
+  EXPECT_TRUE(ops_.sleeps().empty());
+  EXPECT_EQ(ops_.calls(FaultOp::kRead), 3);
+  std::vector<std::string> log = log_texts();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], " Копирование завершено");
+  EXPECT_EQ(log.back(), "");
+}
+
+TEST_F(FaultTest, StopDuringThePauseLetsItRunOutAndKeepsTheError) {
+  dir_.write("src", pattern_bytes(1000));
+  ops_.rule = FaultFileOps::fail_every(FaultOp::kRead, kIoError);
+  ops_.on_sleep = [](uint32_t) { run_flags.run = false; };
+  JobRowPtr row = job_for("src", "dst", 1000);
+  row->job->param.retry_timeout = 4000;
+  run_worker(row.get());
+  EXPECT_EQ(ops_.sleeps(), std::vector<uint32_t>{4000});
+  EXPECT_EQ(ops_.calls(FaultOp::kOpenSource), 1);
+  EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+  EXPECT_EQ(row->job->step.load(), STEP_DONE);
+}
+
+TEST_F(FaultTest, VanishedDestinationFailsAtItsOpenRunAfterRun) {
+  dir_.write("src", pattern_bytes(1000));
+  JobRowPtr row = job_for("src", "dst", 1000, 400, test_copy_param(100, 2));
+  for (int run = 1; run <= 2; ++run) {
+    run_worker(row.get());
+    EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+    EXPECT_EQ(row->job->bytes_copied.load(), 400);
+    EXPECT_EQ(row->job->last_error.load(), static_cast<uint32_t>(ENOENT));
+    EXPECT_FALSE(dir_.exists("dst"));  // never created again
+  }
+  EXPECT_EQ(ops_.calls(FaultOp::kOpenDest), 4);
+  EXPECT_EQ(ops_.calls(FaultOp::kRead), 0);
+  std::vector<std::string> log = log_texts();
+  int failed_opens = 0;
+  for (size_t i = 1; i < log.size(); ++i) {
+    if (log[i] == " - Ошибка: 2" && log[i - 1] == " Открытие конечного файла: " + dir_.path("dst"))
+      failed_opens++;
+  }
+  EXPECT_EQ(failed_opens, 4);
+}
+
+TEST_F(FaultTest, MissingBufferIsAFailedReadAndIsRetried) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kAllocate, 1, out_of_memory_error());
+  JobRowPtr row = job_for("src", "dst", 1000);
+  run_worker(row.get());
+  EXPECT_EQ(ops_.calls(FaultOp::kAllocate), 2);
+  EXPECT_EQ(ops_.sleeps().size(), 1u);
+  EXPECT_EQ(row->job->last_error.load(), out_of_memory_error());
+  EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(dir_.read("dst"), data);
+  std::vector<std::string> log = log_texts();
+  EXPECT_EQ(log[4], " Чтение");
+  EXPECT_EQ(log[5], " - Ошибка: " + std::to_string(out_of_memory_error()));
+}
+
+TEST_F(FaultTest, BufferSizeBelowOneNeverPassesForTheEnd) {
+  dir_.write("src", pattern_bytes(1000));
+  JobRowPtr row = job_for("src", "dst", 1000, 0, test_copy_param(0, 3));
+  run_worker(row.get());
+  EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+  EXPECT_EQ(row->job->last_error.load(), invalid_parameter_error());
+  EXPECT_EQ(ops_.calls(FaultOp::kRead), 0);
+  EXPECT_EQ(ops_.sleeps().size(), 3u);
+}
+
+TEST_F(FaultTest, FailedFlushIsAFailedWriteAndIsRetried) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kFlush, 1, kIoError);
+  JobRowPtr row = job_for("src", "dst", 1000);
+  int state_at_pause = -1;
+  CopyJob* job = row->job;
+  ops_.on_sleep = [&](uint32_t) { state_at_pause = job->state.load(); };
+  run_worker(row.get());
+  EXPECT_EQ(state_at_pause, JOB_ERROR);
+  EXPECT_EQ(ops_.calls(FaultOp::kFlush), 2);
+  EXPECT_EQ(ops_.calls(FaultOp::kWrite), 10);  // the retry has nothing left to write
+  EXPECT_EQ(job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(dir_.read("dst"), data);
+  std::vector<std::string> log = log_texts();
+  ASSERT_GE(log.size(), 7u);
+  EXPECT_EQ(log[4], " Запись");
+  EXPECT_EQ(log[5], " - Ошибка: 5");
+  EXPECT_EQ(log[6], " Ожидание: 1 msec.");
+}
+
+TEST_F(FaultTest, ShortWriteCountsTheBytesThatReachedTheFile) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kWrite, 3, kIoError);
+  ops_.short_write = 30;
+  JobRowPtr row = job_for("src", "dst", 1000);
+  CopyJob* job = row->job;
+  int64_t resumed_at = -1;
+  std::string dest_at_retry;
+  ops_.before = [&](FaultOp op, int call) {
+    if (op != FaultOp::kOpenSource || call != 2) return;
+    resumed_at = job->bytes_copied.load();
+    dest_at_retry = dir_.read("dst");
+  };
+  run_worker(row.get());
+  EXPECT_EQ(resumed_at, 230);
+  EXPECT_EQ(dest_at_retry, data.substr(0, 230));
+  EXPECT_EQ(dir_.read("dst"), data);
+  EXPECT_EQ(job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(job->bytes_copied.load(), 1000);
+}
+
+}  // namespace

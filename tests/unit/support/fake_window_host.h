@@ -1,0 +1,103 @@
+// An in-memory main window for the engine's tests. A mutex stands for the
+// window thread: run_on_window_thread runs the call under it, and a test that
+// acts as the window (adding or deleting rows) does so through on_window.
+// Calls that belong on the window thread but arrive outside it are counted.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/window_host.h"
+
+class FakeWindowHost : public WindowHost {
+ public:
+  FakeWindowHost() { set_window_host(this); }
+  ~FakeWindowHost() override { set_window_host(nullptr); }
+
+  void run_on_window_thread(void (*fn)(void* context), void* context) override {
+    std::lock_guard<std::recursive_mutex> lock(window_);
+    std::thread::id outer = owner_.exchange(std::this_thread::get_id());
+    fn(context);
+    owner_.store(outer);
+  }
+  // Runs `action` as the window thread would.
+  template <class Action>
+  void on_window(Action action) {
+    std::lock_guard<std::recursive_mutex> lock(window_);
+    std::thread::id outer = owner_.exchange(std::this_thread::get_id());
+    action();
+    owner_.store(outer);
+  }
+
+  int row_count() override {
+    check_window_thread();
+    return static_cast<int>(rows.size());
+  }
+  JobRow* row_record(int index) override {
+    check_window_thread();
+    row_queries++;
+    if (index < 0 || index >= static_cast<int>(rows.size())) return nullptr;
+    return rows[static_cast<size_t>(index)];
+  }
+  void enable_buttons(bool enabled) override {
+    check_window_thread();
+    button_changes.push_back(enabled);
+  }
+  void add_log_line(const char* line) override {
+    check_window_thread();
+    log_lines.push_back(line);
+  }
+  int log_line_count() override {
+    check_window_thread();
+    return static_cast<int>(log_lines.size());
+  }
+  void set_log_top_line(int index) override {
+    check_window_thread();
+    top_line = index;
+    top_line_calls++;
+  }
+  bool autoscroll() override { return autoscroll_on; }
+
+  void show_bug(const char* text) override {
+    std::lock_guard<std::recursive_mutex> lock(window_);
+    bugs.push_back(text);
+  }
+  void wait_serving(platform::Thread* thread) override { platform::wait_thread(thread); }
+
+  // Copies taken as the window thread.
+  std::vector<std::string> lines() {
+    std::lock_guard<std::recursive_mutex> lock(window_);
+    return log_lines;
+  }
+  std::vector<std::string> bug_texts() {
+    std::lock_guard<std::recursive_mutex> lock(window_);
+    return bugs;
+  }
+  std::vector<bool> buttons() {
+    std::lock_guard<std::recursive_mutex> lock(window_);
+    return button_changes;
+  }
+
+  // Window-thread state: touch it only inside on_window (or before any
+  // other thread runs).
+  std::vector<JobRow*> rows;
+  std::vector<std::string> log_lines;
+  std::vector<bool> button_changes;
+  std::vector<std::string> bugs;
+  int top_line = -1;
+  int top_line_calls = 0;
+  int row_queries = 0;
+  std::atomic<bool> autoscroll_on{true};
+  std::atomic<int> wrong_thread_calls{0};
+
+ private:
+  void check_window_thread() {
+    if (owner_.load() != std::this_thread::get_id()) wrong_thread_calls++;
+  }
+
+  std::recursive_mutex window_;
+  std::atomic<std::thread::id> owner_{};
+};

@@ -1,0 +1,123 @@
+// A file layer for the copy worker that passes every call to the platform
+// except those a test schedules to fail. Installed for its lifetime.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "engine/file_ops.h"
+
+enum class FaultOp { kOpenSource, kOpenDest, kSeek, kRead, kWrite, kFlush, kAllocate, kCount };
+
+class FaultFileOps {
+ public:
+  // Error code to inject for the `call`-th call (from 1) of `op`; 0 lets it through.
+  using Rule = std::function<uint32_t(FaultOp op, int call)>;
+
+  FaultFileOps() {
+    active_ = this;
+    set_file_ops(&kTable);
+  }
+  ~FaultFileOps() {
+    set_file_ops(nullptr);
+    active_ = nullptr;
+  }
+  FaultFileOps(const FaultFileOps&) = delete;
+  FaultFileOps& operator=(const FaultFileOps&) = delete;
+
+  // Set these before a worker runs.
+  Rule rule;
+  // Called before every call, on the worker's thread (e.g. to clear `run`).
+  std::function<void(FaultOp op, int call)> before;
+  // Called instead of the pause; the pause takes no time by default.
+  std::function<void(uint32_t milliseconds)> on_sleep;
+  // Bytes a failing write lets reach the file before it fails.
+  std::atomic<uint32_t> short_write{0};
+
+  int calls(FaultOp op) const { return counts_[static_cast<int>(op)].load(); }
+  std::vector<uint32_t> sleeps() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sleeps_;
+  }
+
+  // Rules: the `n`-th call of `op` fails; every call of `op` fails.
+  static Rule fail_nth(FaultOp op, int n, uint32_t error) {
+    return [=](FaultOp o, int call) { return o == op && call == n ? error : 0u; };
+  }
+  static Rule fail_every(FaultOp op, uint32_t error) {
+    return [=](FaultOp o, int) { return o == op ? error : 0u; };
+  }
+
+ private:
+  // Counts the call and returns the error to inject, 0 for none.
+  static uint32_t enter(FaultOp op) {
+    FaultFileOps* self = active_;
+    int call = ++self->counts_[static_cast<int>(op)];
+    if (self->before) self->before(op, call);
+    uint32_t error = self->rule ? self->rule(op, call) : 0;
+    injected_ = error;
+    return error;
+  }
+  static const FileOps& real() { return platform_file_ops(); }
+
+  static platform::File* open_source(const char* path) {
+    return enter(FaultOp::kOpenSource) ? nullptr : real().open_source(path);
+  }
+  static platform::File* open_dest(const char* path, bool create) {
+    return enter(FaultOp::kOpenDest) ? nullptr : real().open_dest(path, create);
+  }
+  static bool seek(platform::File* file, int64_t offset) {
+    return enter(FaultOp::kSeek) ? false : real().seek(file, offset);
+  }
+  static bool read(platform::File* file, void* buffer, uint32_t size, uint32_t* got) {
+    *got = 0;
+    return enter(FaultOp::kRead) ? false : real().read(file, buffer, size, got);
+  }
+  static bool write_all(platform::File* file, const void* buffer, uint32_t size,
+                        uint32_t* written) {
+    *written = 0;
+    uint32_t error = enter(FaultOp::kWrite);
+    if (!error) return real().write_all(file, buffer, size, written);
+    uint32_t part = active_.load()->short_write.load();
+    if (part > size) part = size;
+    if (part > 0) real().write_all(file, buffer, part, written);
+    injected_ = error;
+    return false;
+  }
+  static bool flush(platform::File* file) {
+    return enter(FaultOp::kFlush) ? false : real().flush(file);
+  }
+  static uint32_t last_error() { return injected_ ? injected_ : real().last_error(); }
+  static void* allocate(size_t size, uint32_t* error) {
+    uint32_t injected = enter(FaultOp::kAllocate);
+    if (injected) {
+      *error = injected;
+      return nullptr;
+    }
+    return real().allocate(size, error);
+  }
+  static void sleep(uint32_t milliseconds) {
+    FaultFileOps* self = active_;
+    {
+      std::lock_guard<std::mutex> lock(self->mutex_);
+      self->sleeps_.push_back(milliseconds);
+    }
+    if (self->on_sleep) self->on_sleep(milliseconds);
+  }
+
+  static void close(platform::File* file) { real().close(file); }
+  static void release(void* buffer) { real().release(buffer); }
+
+  static inline std::atomic<FaultFileOps*> active_{nullptr};
+  static inline thread_local uint32_t injected_ = 0;
+  static inline const FileOps kTable = {open_source, open_dest, seek,       read,
+                                        write_all,   flush,     close,      last_error,
+                                        allocate,    release,   sleep};
+
+  std::atomic<int> counts_[static_cast<int>(FaultOp::kCount)] = {};
+  std::mutex mutex_;
+  std::vector<uint32_t> sleeps_;
+};
