@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/app_module.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "ui/main/file_list.h"
@@ -103,7 +104,7 @@ void add_files(HWND window) {
   OPENFILENAMEA open = {};
   open.lStructSize = sizeof open;
   open.hwndOwner = window;
-  open.hInstance = GetModuleHandleA(nullptr);
+  open.hInstance = app_module();
   open.lpstrFilter = kFilter;
   open.nFilterIndex = 0;
   open.lpstrFile = buffer;

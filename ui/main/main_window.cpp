@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/app_module.h"
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
@@ -35,7 +36,7 @@ void set_text(HWND window, unsigned id) {
 
 void load_window_icon(HWND window) {
   main_window.icon = static_cast<HICON>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
+      LoadImageA(app_module(), MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   if (main_window.icon != nullptr) {
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(main_window.icon));
