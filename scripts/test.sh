@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test headless:
 #   native unit tests (AddressSanitizer + UBSan), the threaded engine tests under
-#   ThreadSanitizer, and the Windows tests under Wine on a private Xvfb display.
+#   ThreadSanitizer, bounded libFuzzer runs, and the Windows tests under Wine on a private Xvfb display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
@@ -22,6 +22,8 @@ run_step "native build" build native
 run_step "native tests" ctest --preset native
 run_step "ThreadSanitizer build" build native-tsan
 run_step "ThreadSanitizer tests" ctest --preset native-tsan
+run_step "fuzzer build" build fuzz
+run_step "fuzzers, bounded runs" ctest --preset fuzz
 run_step "Windows build" build windows
 
 trap tv_stop_all EXIT
