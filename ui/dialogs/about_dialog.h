@@ -1,0 +1,16 @@
+// The about dialog (template 113): the application icon, the name with its
+// version and credits, the change history and the disclaimer. Double-clicking
+// the icon plays a small joke on the title and the name; a click undoes it.
+#pragma once
+
+#include <windows.h>
+
+// The version put into the name-and-version text (code page 1251).
+extern const char kVersionText[];
+
+// Dialog procedure; the creation argument is not used.
+INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Shows the dialog modally over `owner`; returns the id of the command that
+// closed it (1 or 2), or -1 when it cannot be shown.
+INT_PTR open_about_dialog(HWND owner);

@@ -1,0 +1,130 @@
+#include "ui/dialogs/color_scheme_dialog.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "app/app_module.h"
+#include "ui/dialogs/dialog_input.h"
+
+namespace {
+
+constexpr int kTemplate = 115;
+constexpr int kHint = 1039;
+constexpr int kFirstTextLabel = 1040;  // "Текст:" 1040, 1042, ...; "Фон:" 1041, 1043, ...
+constexpr int kFirstSwatch = 1050;     // text swatch 1050 + 2k, background 1051 + 2k
+constexpr int kLastSwatch = 1059;
+constexpr int kFirstGroup = 1060;
+constexpr int kGroupCount = 5;  // default, queued, running, error, completed
+
+constexpr unsigned kTitleText = 487;
+constexpr unsigned kHintText = 600;
+constexpr unsigned kTextLabelText = 601;
+constexpr unsigned kBackLabelText = 602;
+constexpr unsigned kFirstGroupText = 603;
+constexpr unsigned kOkText = 510;
+constexpr unsigned kCancelText = 511;
+
+// The record being edited, from creation until the dialog closes.
+ListParam* scheme_param = nullptr;
+
+// The field a swatch stands for: group 0 is the list itself, group k the
+// rows of state k - 1. States 4 and 5 have no swatch.
+ColorRef* swatch_field(ListParam* param, int swatch_id) {
+  const int index = swatch_id - kFirstSwatch;
+  const int group = index / 2;
+  const bool text = index % 2 == 0;
+  if (group == 0) return text ? &param->text_color : &param->back_color;
+  return text ? &param->state_text_color[group - 1] : &param->state_back_color[group - 1];
+}
+
+COLORREF swatch_color(HWND dialog, int swatch_id) {
+  return static_cast<COLORREF>(SendDlgItemMessageA(dialog, swatch_id, LVM_GETBKCOLOR, 0, 0));
+}
+
+void set_swatch_color(HWND dialog, int swatch_id, COLORREF color) {
+  SendDlgItemMessageA(dialog, swatch_id, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(color));
+}
+
+void initialise(HWND dialog, ListParam* param) {
+  scheme_param = param;
+  set_title_text(dialog, kTitleText);
+  set_item_string(dialog, kHint, kHintText);
+  for (int k = 0; k < kGroupCount; ++k) {
+    set_item_string(dialog, kFirstTextLabel + 2 * k, kTextLabelText);
+    set_item_string(dialog, kFirstTextLabel + 2 * k + 1, kBackLabelText);
+    set_item_string(dialog, kFirstGroup + k, kFirstGroupText + static_cast<unsigned>(k));
+  }
+  set_item_string(dialog, IDOK, kOkText);
+  set_item_string(dialog, IDCANCEL, kCancelText);
+  for (int id = kFirstSwatch; id <= kLastSwatch; ++id) {
+    set_swatch_color(dialog, id, *swatch_field(param, id));
+  }
+}
+
+// A double-click on a swatch offers the chooser; the record is untouched
+// until OK, so the new colour lives only in the swatch.
+void on_notify(HWND dialog, const NMHDR* header) {
+  if (header->code != static_cast<UINT>(NM_DBLCLK)) return;
+  const int id = static_cast<int>(header->idFrom);
+  if (id < kFirstSwatch || id > kLastSwatch) return;
+  COLORREF chosen = 0;
+  if (!choose_color(dialog, swatch_color(dialog, id), &chosen)) return;
+  set_swatch_color(dialog, id, chosen);
+  SendDlgItemMessageA(dialog, id, LVM_UPDATE, 0, 0);
+  InvalidateRect(GetDlgItem(dialog, id), nullptr, TRUE);
+}
+
+void store_colors(HWND dialog) {
+  for (int id = kFirstSwatch; id <= kLastSwatch; ++id) {
+    *swatch_field(scheme_param, id) = swatch_color(dialog, id);
+  }
+}
+
+}  // namespace
+
+bool choose_color(HWND owner, COLORREF initial, COLORREF* chosen) {
+  static COLORREF spare_custom[kCustomColorCount];
+  CHOOSECOLORA choice = {};
+  choice.lStructSize = sizeof choice;
+  choice.hwndOwner = owner;
+  choice.hInstance = reinterpret_cast<HWND>(app_module());
+  choice.rgbResult = initial;
+  // The chooser writes the user's custom colours straight into the record.
+  choice.lpCustColors = scheme_param != nullptr
+                            ? reinterpret_cast<COLORREF*>(scheme_param->custom_colors)
+                            : spare_custom;
+  choice.Flags = CC_RGBINIT | CC_FULLOPEN;
+  if (!ChooseColorA(&choice)) return false;
+  *chosen = choice.rgbResult;
+  return true;
+}
+
+INT_PTR CALLBACK color_scheme_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      initialise(dialog, reinterpret_cast<ListParam*>(lparam));
+      return TRUE;
+    case WM_NOTIFY:
+      on_notify(dialog, reinterpret_cast<const NMHDR*>(lparam));
+      return FALSE;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDOK) {
+        store_colors(dialog);
+        EndDialog(dialog, IDOK);
+      } else if (LOWORD(wparam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+      }
+      return TRUE;
+    case WM_DESTROY:
+      scheme_param = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR open_color_scheme_dialog(HWND owner, ListParam* param) {
+  if (param == nullptr) return -1;
+  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kTemplate), owner, color_scheme_dialog_proc,
+                         reinterpret_cast<LPARAM>(param));
+}

@@ -1,0 +1,53 @@
+#include "ui/dialogs/dialog_input.h"
+
+#include <cstdio>
+
+#include "app/text_format.h"
+#include "ui/dialogs/number_text.h"
+
+namespace {
+
+constexpr unsigned kInvalidValueText = 501;
+constexpr unsigned kErrorCaption = 484;
+
+}  // namespace
+
+void set_title_text(HWND dialog, unsigned string_id) {
+  char text[kTextCapacity];
+  load_text(text, string_id, kTextCapacity);
+  SetWindowTextA(dialog, text);
+}
+
+void set_item_string(HWND dialog, int control_id, unsigned string_id) {
+  char text[kTextCapacity];
+  load_text(text, string_id, kTextCapacity);
+  SendDlgItemMessageA(dialog, control_id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void set_item_number(HWND dialog, int control_id, int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+  SendDlgItemMessageA(dialog, control_id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void limit_item_text(HWND dialog, int control_id, int limit) {
+  SendDlgItemMessageA(dialog, control_id, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+}
+
+int32_t read_item_number(HWND dialog, int control_id) {
+  char text[kNumberInputLimit + 1] = {};
+  SendDlgItemMessageA(dialog, control_id, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text_to_int32(text);
+}
+
+int item_text_length(HWND dialog, int control_id) {
+  return static_cast<int>(SendDlgItemMessageA(dialog, control_id, WM_GETTEXTLENGTH, 0, 0));
+}
+
+void warn_invalid_value(HWND dialog) {
+  char text[kTextCapacity];
+  char caption[kTextCapacity];
+  load_text(text, kInvalidValueText, kTextCapacity);
+  load_text(caption, kErrorCaption, kTextCapacity);
+  MessageBoxA(dialog, text, caption, MB_ICONWARNING | MB_OK);
+}

@@ -1,0 +1,28 @@
+// Small helpers shared by the dialogs: texts from the string table into
+// controls, numbers out of edits, and the warning about invalid input.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Edits that take a number accept at most this many characters.
+constexpr int kNumberInputLimit = 10;
+// Edits that take a path accept at most this many characters.
+constexpr int kPathInputLimit = 260;
+
+// Sets the dialog's title to string `string_id`.
+void set_title_text(HWND dialog, unsigned string_id);
+// Sets the text of control `control_id` to string `string_id`.
+void set_item_string(HWND dialog, int control_id, unsigned string_id);
+// Prints `value` with "%d" into control `control_id`.
+void set_item_number(HWND dialog, int control_id, int32_t value);
+// Limits how many characters the user can type into edit `control_id`.
+void limit_item_text(HWND dialog, int control_id, int limit);
+// Reads at most kNumberInputLimit characters of edit `control_id` and
+// converts them with text_to_int32.
+int32_t read_item_number(HWND dialog, int control_id);
+// The length of the text of control `control_id`.
+int item_text_length(HWND dialog, int control_id);
+// "Ошибка: Недопустимое значение" with the caption "Ошибка", owned by `dialog`.
+void warn_invalid_value(HWND dialog);

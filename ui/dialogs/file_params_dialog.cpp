@@ -1,0 +1,174 @@
+#include "ui/dialogs/file_params_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "app/app_module.h"
+#include "app/state_icons.h"
+#include "app/text_format.h"
+#include "engine/copy_job.h"
+#include "ui/dialogs/dialog_input.h"
+
+namespace {
+
+constexpr int kTemplate = 112;
+constexpr UINT_PTR kRefreshTimer = 1026;
+constexpr UINT kRefreshPeriod = 500;
+
+enum FileParamsControl : int {
+  ID_SOURCE = 1011,
+  ID_DEST = 1012,
+  ID_BUFFER_SIZE = 1013,
+  ID_RETRY_TIMEOUT = 1014,
+  ID_INFO = 1020,
+  ID_STATE_ICON = 1021,
+  ID_PROGRESS = 1022,
+};
+
+constexpr unsigned kTitleText = 481;
+constexpr unsigned kInfoFormat = 581;
+
+struct ItemText {
+  int control;
+  unsigned text;
+};
+constexpr ItemText kItemTexts[] = {
+    {1016, 590}, {1017, 591}, {1018, 592}, {1019, 593}, {IDOK, 510}, {IDCANCEL, 511},
+};
+
+// The job shown, from creation until the dialog is destroyed.
+CopyJob* params_job = nullptr;
+
+int64_t percent_of(int64_t bytes, int64_t total) { return total > 0 ? bytes * 100 / total : 0; }
+
+void enable_item(HWND dialog, int control, bool enabled) {
+  EnableWindow(GetDlgItem(dialog, control), enabled ? TRUE : FALSE);
+}
+
+void show_state_icon(HWND dialog, int32_t state) {
+  HICON icon = state >= 0 && state < kStateIconCount ? state_icons[state] : nullptr;
+  SendDlgItemMessageA(dialog, ID_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+}
+
+void show_information(HWND dialog, int64_t total, int64_t bytes, int64_t percent) {
+  char format[kTextCapacity];
+  char total_text[kSizeTextCapacity];
+  char bytes_text[kSizeTextCapacity];
+  load_text(format, kInfoFormat, kTextCapacity);
+  format_size(total, total_text);
+  format_size(bytes, bytes_text);
+  char* line = alloc_format(format, total_text, total, bytes_text, bytes, percent);
+  SendDlgItemMessageA(dialog, ID_INFO, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line ? line : ""));
+  std::free(line);
+}
+
+void initialise(HWND dialog, CopyJob* job) {
+  params_job = job;
+  set_title_text(dialog, kTitleText);
+  for (const ItemText& item : kItemTexts) set_item_string(dialog, item.control, item.text);
+  SendDlgItemMessageA(dialog, ID_SOURCE, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(job->source_path));
+  limit_item_text(dialog, ID_SOURCE, kPathInputLimit);
+  SendDlgItemMessageA(dialog, ID_DEST, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(job->dest_path));
+  limit_item_text(dialog, ID_DEST, kPathInputLimit);
+  set_item_number(dialog, ID_BUFFER_SIZE, job->param.buffer_size);
+  limit_item_text(dialog, ID_BUFFER_SIZE, kNumberInputLimit);
+  set_item_number(dialog, ID_RETRY_TIMEOUT, job->param.retry_timeout);
+  limit_item_text(dialog, ID_RETRY_TIMEOUT, kNumberInputLimit);
+  SendDlgItemMessageA(dialog, ID_PROGRESS, PBM_SETRANGE32, 0, 100);
+  SendDlgItemMessageA(dialog, ID_PROGRESS, PBM_SETPOS, 0, 0);
+  refresh_file_params(dialog);
+  SetTimer(dialog, kRefreshTimer, kRefreshPeriod, nullptr);
+}
+
+void on_timer(HWND dialog) {
+  // Once everything is copied the dialog has nothing more to follow.
+  if (refresh_file_params(dialog) == params_job->total_size) KillTimer(dialog, kRefreshTimer);
+}
+
+// Only a queued job that no worker has been handed and that still has bytes
+// to copy takes new settings. Workers are started on this thread, so none can
+// start between this test and the stores below.
+bool accepts_changes(const CopyJob& job) {
+  return !job.worker_started.load() && job.state.load() == JOB_QUEUED &&
+         job.bytes_copied.load() < job.total_size;
+}
+
+// A new copy of the destination edit's text, or null when memory runs out.
+char* read_dest_path(HWND dialog, int length) {
+  char* path = static_cast<char*>(std::calloc(static_cast<size_t>(length) + 1, 1));
+  if (path != nullptr) {
+    SendDlgItemMessageA(dialog, ID_DEST, WM_GETTEXT, static_cast<WPARAM>(length) + 1,
+                        reinterpret_cast<LPARAM>(path));
+  }
+  return path;
+}
+
+void on_ok(HWND dialog) {
+  CopyJob& job = *params_job;
+  if (!accepts_changes(job)) return;
+  const int dest_length = item_text_length(dialog, ID_DEST);
+  const int32_t buffer_size = read_item_number(dialog, ID_BUFFER_SIZE);
+  const int32_t retry_timeout = read_item_number(dialog, ID_RETRY_TIMEOUT);
+  const bool valid = buffer_size >= 1 && buffer_size <= kMaxBufferSize && retry_timeout >= 1 &&
+                     retry_timeout <= kMaxRetryTimeout && dest_length >= 1;
+  // Without memory for the new path the job keeps its old one, and the
+  // change is refused as a whole.
+  char* dest_path = valid ? read_dest_path(dialog, dest_length) : nullptr;
+  if (dest_path == nullptr) {
+    warn_invalid_value(dialog);
+    return;
+  }
+  std::free(job.dest_path);
+  job.dest_path = dest_path;
+  job.param.buffer_size = buffer_size;
+  job.param.retry_timeout = retry_timeout;
+  EndDialog(dialog, IDOK);
+}
+
+}  // namespace
+
+int64_t refresh_file_params(HWND dialog) {
+  const CopyJob& job = *params_job;
+  // One reading of each shared value, so the controls agree with each other.
+  const int32_t state = job.state.load();
+  const int64_t bytes = job.bytes_copied.load();
+  const int64_t total = job.total_size;
+  const bool queued = state == JOB_QUEUED;
+  enable_item(dialog, ID_DEST, queued && bytes == 0);
+  enable_item(dialog, ID_BUFFER_SIZE, queued);
+  enable_item(dialog, ID_RETRY_TIMEOUT, queued);
+  enable_item(dialog, IDOK, queued);
+  const int64_t percent = percent_of(bytes, total);
+  SendDlgItemMessageA(dialog, ID_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  show_state_icon(dialog, state);
+  show_information(dialog, total, bytes, percent);
+  return bytes;
+}
+
+INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      initialise(dialog, reinterpret_cast<CopyJob*>(lparam));
+      return TRUE;
+    case WM_TIMER:
+      if (wparam == kRefreshTimer) on_timer(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDOK) on_ok(dialog);
+      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+      return TRUE;
+    case WM_DESTROY:
+      KillTimer(dialog, kRefreshTimer);
+      params_job = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR open_file_params_dialog(HWND owner, CopyJob* job) {
+  if (job == nullptr) return -1;
+  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kTemplate), owner, file_params_dialog_proc,
+                         reinterpret_cast<LPARAM>(job));
+}

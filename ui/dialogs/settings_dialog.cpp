@@ -1,0 +1,161 @@
+#include "ui/dialogs/settings_dialog.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "app/app_module.h"
+#include "app/text_format.h"
+#include "ui/dialogs/color_scheme_dialog.h"
+#include "ui/dialogs/dialog_input.h"
+
+namespace {
+
+constexpr int kTemplate = 114;
+
+enum SettingsControl : int {
+  ID_RETRY_TIMEOUT = 1023,
+  ID_MAX_ATTEMPTS = 1024,
+  ID_BUFFER_SIZE = 1025,
+  ID_DEST_FOLDER = 1026,
+  ID_REFRESH_INTERVAL = 1027,
+  ID_BROWSE = 1033,
+  ID_COLOR_SCHEME = 1034,
+  ID_RESUME = 1035,
+  ID_AUTOSCROLL = 1036,
+};
+
+constexpr unsigned kTitleText = 482;
+constexpr unsigned kBrowseTitleText = 485;
+
+// Control and the string it shows.
+struct ItemText {
+  int control;
+  unsigned text;
+};
+constexpr ItemText kItemTexts[] = {
+    {IDOK, 510},  {IDCANCEL, 511}, {1028, 570}, {1037, 561}, {1029, 571}, {1030, 572},
+    {1031, 574},  {1033, 563},     {1038, 562}, {1032, 575}, {1034, 564}, {1035, 565},
+    {1036, 566},
+};
+
+// The record the dialog was opened with, until it closes.
+DialogParam* settings_param = nullptr;
+
+void set_check(HWND dialog, int control, bool checked) {
+  SendDlgItemMessageA(dialog, control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool is_checked(HWND dialog, int control) {
+  return SendDlgItemMessageA(dialog, control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void initialise(HWND dialog, DialogParam* param) {
+  settings_param = param;
+  const CopyParam& copy = *param->copy_ref;
+  set_title_text(dialog, kTitleText);
+  for (const ItemText& item : kItemTexts) set_item_string(dialog, item.control, item.text);
+  set_item_number(dialog, ID_RETRY_TIMEOUT, copy.retry_timeout);
+  set_item_number(dialog, ID_MAX_ATTEMPTS, copy.max_attempts);
+  set_item_number(dialog, ID_BUFFER_SIZE, copy.buffer_size);
+  set_item_number(dialog, ID_REFRESH_INTERVAL, param->refresh_interval);
+  SendDlgItemMessageA(dialog, ID_DEST_FOLDER, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(copy.dest_folder));
+  set_check(dialog, ID_RESUME, copy.resume != 0);
+  set_check(dialog, ID_AUTOSCROLL, param->autoscroll != 0);
+  limit_item_text(dialog, ID_RETRY_TIMEOUT, kNumberInputLimit);
+  limit_item_text(dialog, ID_MAX_ATTEMPTS, kNumberInputLimit);
+  limit_item_text(dialog, ID_BUFFER_SIZE, kNumberInputLimit);
+  limit_item_text(dialog, ID_DEST_FOLDER, kPathInputLimit);
+  limit_item_text(dialog, ID_REFRESH_INTERVAL, kNumberInputLimit);
+}
+
+bool in_range(int32_t value, int32_t maximum) { return value >= 1 && value <= maximum; }
+
+// Stores everything when every field is valid; otherwise warns and keeps
+// the dialog open with the user's input as it is.
+void on_ok(HWND dialog) {
+  const int folder_length = item_text_length(dialog, ID_DEST_FOLDER);
+  const int32_t retry_timeout = read_item_number(dialog, ID_RETRY_TIMEOUT);
+  const int32_t max_attempts = read_item_number(dialog, ID_MAX_ATTEMPTS);
+  const int32_t buffer_size = read_item_number(dialog, ID_BUFFER_SIZE);
+  const int32_t refresh_interval = read_item_number(dialog, ID_REFRESH_INTERVAL);
+  const bool valid = in_range(retry_timeout, kMaxRetryTimeout) &&
+                     in_range(max_attempts, kMaxAttempts) &&
+                     in_range(buffer_size, kMaxBufferSize) &&
+                     in_range(refresh_interval, kMaxRefreshInterval) && folder_length > 0;
+  if (!valid) {
+    warn_invalid_value(dialog);
+    return;
+  }
+  CopyParam& copy = *settings_param->copy_ref;
+  copy.retry_timeout = retry_timeout;
+  copy.max_attempts = max_attempts;
+  copy.buffer_size = buffer_size;
+  settings_param->refresh_interval = refresh_interval;
+  // The record is persisted byte by byte: leave no stale bytes after the NUL.
+  std::memset(copy.dest_folder, 0, sizeof copy.dest_folder);
+  SendDlgItemMessageA(dialog, ID_DEST_FOLDER, WM_GETTEXT, sizeof copy.dest_folder,
+                      reinterpret_cast<LPARAM>(copy.dest_folder));
+  copy.resume = is_checked(dialog, ID_RESUME) ? 1 : 0;
+  settings_param->autoscroll = is_checked(dialog, ID_AUTOSCROLL) ? 1 : 0;
+  EndDialog(dialog, IDOK);
+}
+
+// The chosen folder replaces only the edit's text; OK stores it.
+void on_browse(HWND dialog) {
+  char title[kTextCapacity];
+  load_text(title, kBrowseTitleText, kTextCapacity);
+  char display_name[MAX_PATH];
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = dialog;
+  browse.pszDisplayName = display_name;
+  browse.lpszTitle = title;
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  // The shell's chooser wants COM on this thread; balance only our own start.
+  const HRESULT com = CoInitialize(nullptr);
+  LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+  if (item != nullptr) {
+    char path[MAX_PATH] = {};
+    if (SHGetPathFromIDListA(item, path)) {
+      SendDlgItemMessageA(dialog, ID_DEST_FOLDER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    }
+    CoTaskMemFree(item);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+}
+
+void on_command(HWND dialog, int id) {
+  switch (id) {
+    case IDOK: on_ok(dialog); break;
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+    case ID_BROWSE: on_browse(dialog); break;
+    case ID_COLOR_SCHEME: open_color_scheme_dialog(dialog, settings_param->list_ref); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      initialise(dialog, reinterpret_cast<DialogParam*>(lparam));
+      return TRUE;
+    case WM_COMMAND:
+      on_command(dialog, LOWORD(wparam));
+      return TRUE;
+    case WM_DESTROY:
+      settings_param = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR open_settings_dialog(HWND owner, DialogParam* param) {
+  if (param == nullptr || param->copy_ref == nullptr) return -1;
+  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kTemplate), owner, settings_dialog_proc,
+                         reinterpret_cast<LPARAM>(param));
+}

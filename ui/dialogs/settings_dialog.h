@@ -1,0 +1,16 @@
+// The global settings dialog (template 114): the copy settings of CopyParam,
+// the refresh interval and autoscroll flag of DialogParam, and the way to the
+// colour scheme of ListParam. Nothing is stored until OK with valid input.
+#pragma once
+
+#include <windows.h>
+
+#include "app/settings_records.h"
+
+// Dialog procedure; the creation argument is the DialogParam, whose
+// references lead to CopyParam and ListParam.
+INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Shows the dialog modally over `owner`; returns 1 (OK, values stored),
+// 2 (Cancel) or -1 when it cannot be shown.
+INT_PTR open_settings_dialog(HWND owner, DialogParam* param);
