@@ -8,7 +8,9 @@
 #include "engine/copy_job.h"
 #include "engine/queue_controller.h"
 #include "engine/run_flags.h"
-#include "ui/main/dialog_launch.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/file_params_dialog.h"
+#include "ui/dialogs/settings_dialog.h"
 #include "ui/main/file_list.h"
 #include "ui/main/list_commands.h"
 #include "ui/main/list_refresh.h"
@@ -131,7 +133,7 @@ void close_main_window(HWND window) {
 }
 
 void open_settings_from(HWND window) {
-  if (open_settings(window, main_window.param) != IDOK) return;
+  if (open_settings_dialog(window, main_window.param) != IDOK) return;
   apply_list_colors();
   InvalidateRect(main_window.list, nullptr, TRUE);
 }
@@ -147,7 +149,7 @@ void run_command(HWND window, int id) {
     case ID_UP: move_row(main_window.list, true); break;
     case ID_DOWN: move_row(main_window.list, false); break;
     case ID_SELECT_ALL: select_all(main_window.list); break;
-    case ID_ABOUT: open_about(window); break;
+    case ID_ABOUT: open_about_dialog(window); break;
     default: break;  // IDOK among others: Enter does nothing here
   }
 }
@@ -176,7 +178,7 @@ void open_row_params(const NMITEMACTIVATE* activate) {
   if (activate->iItem < 0) return;
   JobRow* record = row_record(main_window.list, activate->iItem);
   if (record == nullptr || record->job == nullptr) return;
-  open_file_params(main_window.window, record->job);
+  open_file_params_dialog(main_window.window, record->job);
 }
 
 INT_PTR on_notify(HWND window, NMHDR* header) {
