@@ -13,7 +13,7 @@ struct Run {
   CopyJob* job;
   const FileOps* ops;
   void* buffer = nullptr;
-  uint32_t buffer_size = 0;  // the size allocated; never the job's live value
+  uint32_t buffer_size = 0;   // the size allocated; never the job's live value
   uint32_t buffer_error = 0;  // why there is no buffer
   int32_t failed_attempts = 0;
   int32_t attempts_made = 0;

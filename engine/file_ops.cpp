@@ -13,8 +13,8 @@ void* allocate_buffer(size_t size, uint32_t* error) {
 }
 
 const FileOps kPlatformOps = {
-    platform::open_source, platform::open_dest, platform::seek,       platform::read,
-    platform::write_all,   platform::flush,     platform::close,      platform::last_error,
+    platform::open_source, platform::open_dest, platform::seek,     platform::read,
+    platform::write_all,   platform::flush,     platform::close,    platform::last_error,
     allocate_buffer,       std::free,           platform::sleep_ms,
 };
 

@@ -11,13 +11,13 @@ namespace {
 platform::Thread* controller_thread = nullptr;
 
 enum TakeOutcome {
-  TAKE_STOPPED,     // `run` was cleared before the row was taken
-  TAKE_EMPTY,       // the list has no rows
-  TAKE_NO_ROW,      // no row at the index
-  TAKE_NO_JOB,      // the row has no job
-  TAKE_COMPLETED,   // the job is complete; no worker
-  TAKE_NO_THREAD,   // the worker could not be started
-  TAKE_STARTED,     // a worker copies the job
+  TAKE_STOPPED,    // `run` was cleared before the row was taken
+  TAKE_EMPTY,      // the list has no rows
+  TAKE_NO_ROW,     // no row at the index
+  TAKE_NO_JOB,     // the row has no job
+  TAKE_COMPLETED,  // the job is complete; no worker
+  TAKE_NO_THREAD,  // the worker could not be started
+  TAKE_STARTED,    // a worker copies the job
 };
 
 // One visit of a row. Looking the row up and starting its worker happen in one

@@ -1,7 +1,6 @@
 // The copy worker through the Win32 platform layer under Wine (or Windows).
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -26,8 +25,8 @@ class Win32Worker : public ::testing::Test {
     run_flags.run = false;
     run_flags.log_enabled = false;
   }
-  JobRowPtr job_for(const char* source, const char* dest, int64_t total_size,
-                    int64_t bytes_copied, int32_t max_attempts) {
+  JobRowPtr job_for(const char* source, const char* dest, int64_t total_size, int64_t bytes_copied,
+                    int32_t max_attempts) {
     return make_test_row(dir_.path(source), dir_.path(dest), total_size, bytes_copied,
                          test_copy_param(4096, max_attempts));
   }
@@ -73,9 +72,9 @@ TEST_F(Win32Worker, MissingSourceLogsErrorCodeTwo) {
 
 TEST_F(Win32Worker, SourceOpenForWritingElsewhereIsAnOrdinaryFailure) {
   dir_.write("busy.bin", pattern_bytes(100));
-  HANDLE writer = CreateFileA(dir_.path("busy.bin").c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE writer =
+      CreateFileA(dir_.path("busy.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   JobRowPtr row = job_for("busy.bin", "out.bin", 100, 0, 1);
   copy_worker(row->job);

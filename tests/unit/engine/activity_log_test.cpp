@@ -11,10 +11,10 @@ TEST_F(WorkerTest, SuccessfulRunLogsSixLines) {
   dir_.write("src", pattern_bytes(1000));
   JobRowPtr row = job_for("src", "dst", 1000);
   run_worker(row.get());
-  EXPECT_EQ(log_texts(), (Lines{" Запуск копирования",
-                                " Открытие исходного файла: " + dir_.path("src"),
-                                " Открытие конечного файла: " + dir_.path("dst"),
-                                " Копирование...", " Копирование завершено", ""}));
+  EXPECT_EQ(log_texts(),
+            (Lines{" Запуск копирования", " Открытие исходного файла: " + dir_.path("src"),
+                   " Открытие конечного файла: " + dir_.path("dst"), " Копирование...",
+                   " Копирование завершено", ""}));
   // Autoscroll keeps the last line on top after every call.
   EXPECT_EQ(host_.top_line, 5);
   EXPECT_GE(host_.top_line_calls, 6);
@@ -69,7 +69,8 @@ TEST_F(WorkerTest, LogIsSilentWhenDisabledOrClosingAndScrollsOnlyWithAutoscroll)
   EXPECT_EQ(host_.top_line_calls, 0);
 
   // Steps that add no line still scroll.
-  for (int step : {int{STEP_SEEK_SOURCE}, int{STEP_READ}, int{STEP_SEEK_DEST}, int{STEP_WRITE}, 99}) {
+  for (int step :
+       {int{STEP_SEEK_SOURCE}, int{STEP_READ}, int{STEP_SEEK_DEST}, int{STEP_WRITE}, 99}) {
     job->step = step;
     log_step(job);
   }

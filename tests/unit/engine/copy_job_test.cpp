@@ -95,9 +95,8 @@ TEST_F(CreateJob, ResumeTakesTheDestinationSizeWhenNoLargerThanTheSource) {
     int64_t bytes_copied;
     int state;
   } cases[] = {
-      {-1, true, 0, JOB_QUEUED},      {400, true, 400, JOB_QUEUED},
-      {1000, true, 1000, JOB_COMPLETED}, {1001, true, 0, JOB_QUEUED},
-      {400, false, 0, JOB_QUEUED},    {1000, false, 0, JOB_QUEUED},
+      {-1, true, 0, JOB_QUEUED},   {400, true, 400, JOB_QUEUED}, {1000, true, 1000, JOB_COMPLETED},
+      {1001, true, 0, JOB_QUEUED}, {400, false, 0, JOB_QUEUED},  {1000, false, 0, JOB_QUEUED},
   };
   for (const Case& c : cases) {
     dir_.remove("out\\film.avi");

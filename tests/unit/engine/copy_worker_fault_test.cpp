@@ -54,7 +54,9 @@ TEST_F(FaultTest, BlockWrittenResetsTheCount) {
   // Reads 1-4 fail (4 attempts), read 5 writes a block (count back to 0),
   // read 6 fails (count 1), reads 7-10 fail (count 2 to 5): 9 attempts.
   dir_.write("src", pattern_bytes(1000));
-  ops_.rule = [](FaultOp op, int call) { return op == FaultOp::kRead && call != 5 ? kIoError : 0u; };
+  ops_.rule = [](FaultOp op, int call) {
+    return op == FaultOp::kRead && call != 5 ? kIoError : 0u;
+  };
   JobRowPtr row = job_for("src", "dst", 1000, 0, test_copy_param(100, 5));
   run_worker(row.get());
   EXPECT_EQ(ops_.calls(FaultOp::kOpenSource), 9);
@@ -75,9 +77,9 @@ TEST_F(FaultTest, NoAttemptWhenMaxAttemptsIsNotPositive) {
   }
   EXPECT_EQ(ops_.calls(FaultOp::kOpenSource), 0);
   EXPECT_FALSE(dir_.exists("dst"));
-  EXPECT_EQ(log_texts(), (std::vector<std::string>{" Запуск копирования", " Копирование завершено",
-                                                   "", " Запуск копирования",
-                                                   " Копирование завершено", ""}));
+  EXPECT_EQ(log_texts(),
+            (std::vector<std::string>{" Запуск копирования", " Копирование завершено", "",
+                                      " Запуск копирования", " Копирование завершено", ""}));
 }
 
 TEST_F(FaultTest, StopWhileCopyingWritesTheCurrentBlockAndQueuesTheJob) {

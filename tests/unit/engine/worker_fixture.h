@@ -44,8 +44,8 @@ class WorkerTest : public ::testing::Test {
   }
   static std::string strip_stamp(const std::string& line) {
     if (line.empty()) return line;
-    bool stamped = line.size() >= 10 && line[0] == '[' && line[3] == ':' && line[6] == ':' &&
-                   line[9] == ']';
+    bool stamped =
+        line.size() >= 10 && line[0] == '[' && line[3] == ':' && line[6] == ':' && line[9] == ']';
     for (int i : {1, 2, 4, 5, 7, 8}) stamped = stamped && std::isdigit(line[i]);
     EXPECT_TRUE(stamped) << line;
     return stamped ? line.substr(10) : line;

@@ -18,7 +18,8 @@ TEST_F(ControllerTest, EmptyListEndsAtOnce) {
 }
 
 TEST_F(ControllerTest, AllCompleteTakesOnePassAndNoWorker) {
-  for (const char* name : {"a", "b", "c"}) add_row(name, std::string(name) + ".out", 10)->job->state = JOB_COMPLETED;
+  for (const char* name : {"a", "b", "c"})
+    add_row(name, std::string(name) + ".out", 10)->job->state = JOB_COMPLETED;
   start_controller();
   ASSERT_TRUE(controller_ends());
   host_.on_window([&] {

@@ -113,8 +113,8 @@ class FaultFileOps {
 
   static inline std::atomic<FaultFileOps*> active_{nullptr};
   static inline thread_local uint32_t injected_ = 0;
-  static inline const FileOps kTable = {open_source, open_dest, seek,       read,
-                                        write_all,   flush,     close,      last_error,
+  static inline const FileOps kTable = {open_source, open_dest, seek,  read,
+                                        write_all,   flush,     close, last_error,
                                         allocate,    release,   sleep};
 
   std::atomic<int> counts_[static_cast<int>(FaultOp::kCount)] = {};

@@ -13,8 +13,8 @@
 class TempDir {
  public:
   TempDir() {
-    std::mt19937_64 random(static_cast<uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::mt19937_64 random(
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::path base = std::filesystem::temp_directory_path();
     for (;;) {
       path_ = base / ("tv-test-" + std::to_string(random() % 1000000000u));
