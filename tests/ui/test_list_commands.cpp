@@ -1,0 +1,265 @@
+// Commands that edit the queue: the open dialog's buffer, add through the
+// real open dialog, delete around a busy row, move up and down, select all
+// and the context menu.
+#include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/copy_job.h"
+#include "ui/main/list_commands.h"
+#include "ui_harness.h"
+
+namespace {
+
+void collect(const char* path, void* context) {
+  static_cast<std::vector<std::string>*>(context)->push_back(path);
+}
+
+std::vector<std::string> chosen(const std::string& buffer, unsigned offset) {
+  std::vector<std::string> paths;
+  for_each_chosen_path(buffer.c_str(), offset, collect, &paths);
+  return paths;
+}
+
+TEST(OpenBuffer, OneFileSeveralFilesAndADriveRoot) {
+  const std::string one("C:\\data\\a.txt\0", 14);
+  EXPECT_EQ(std::vector<std::string>{"C:\\data\\a.txt"}, chosen(one, 8));
+
+  const std::string three("C:\\data\0a.txt\0b.txt\0c.txt\0\0", 27);
+  EXPECT_EQ((std::vector<std::string>{"C:\\data\\a.txt", "C:\\data\\b.txt", "C:\\data\\c.txt"}),
+            chosen(three, 8));
+
+  // A drive root already ends in a backslash; the joined path keeps both.
+  const std::string root("C:\\\0a.txt\0b.txt\0\0", 17);
+  EXPECT_EQ((std::vector<std::string>{"C:\\\\a.txt", "C:\\\\b.txt"}), chosen(root, 4));
+}
+
+// Sorts rows 0..n-1 as LVM_SORTITEMSEX would with the move order.
+std::vector<int> sorted_rows(int count, int moved, int target) {
+  std::vector<int> rows;
+  for (int i = 0; i < count; ++i) rows.push_back(i);
+  std::stable_sort(rows.begin(), rows.end(),
+                   [&](int x, int y) { return move_compare(x, y, moved, target) < 0; });
+  return rows;
+}
+
+TEST(MoveOrder, PutsTheRowJustBeforeTheTarget) {
+  EXPECT_EQ((std::vector<int>{0, 2, 1, 3, 4}), sorted_rows(5, 2, 1));  // up from 2
+  EXPECT_EQ((std::vector<int>{0, 1, 3, 2, 4}), sorted_rows(5, 2, 4));  // down from 2
+  EXPECT_EQ((std::vector<int>{1, 0, 2}), sorted_rows(3, 0, 2));        // down from the first
+  EXPECT_EQ((std::vector<int>{0, 1, 2}), sorted_rows(3, 2, 4));        // down from the last
+}
+
+class ListCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = make_temp_folder();
+    out_ = make_temp_folder();
+    default_settings(&settings_, out_);
+  }
+  // Three rows a, b, c of ten bytes each.
+  void add_three(MainWindowRun* run) {
+    for (const char* name : {"a", "b", "c"}) {
+      const std::string path = folder_ + "\\" + name + ".txt";
+      write_file(path, 10);
+      records_.push_back(run->add_job(path));
+    }
+  }
+  std::string names(MainWindowRun* run) {
+    std::string order;
+    HWND list = run->item(1009);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) order += cell_text(list, row, 1).substr(0, 1);
+    return order;
+  }
+  void select_only(MainWindowRun* run, int row) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(run->item(1009), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&item));
+    if (row < 0) return;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(run->item(1009), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  }
+  std::string folder_;
+  std::string out_;
+  Settings settings_;
+  std::vector<JobRow*> records_;
+};
+
+TEST_F(ListCommandsTest, DeleteSkipsTheBusyRowAndKeepsItSelected) {
+  MainWindowRun run(&settings_);
+  add_three(&run);
+  HWND list = run.item(1009);
+  run.command(1007);  // select all
+  // The middle row's job is taken by the controller.
+  records_[1]->job->worker_started = true;
+  run.command(1004);
+  ASSERT_EQ("b", names(&run));
+  EXPECT_TRUE(row_selected(list, 0));
+
+  // Its worker's handle alone also keeps it.
+  records_[1]->job->worker_started = false;
+  platform::Thread* worker = platform::start_thread([](void*) -> uint32_t { return 0; }, nullptr);
+  records_[1]->worker_thread = worker;
+  run.command(1004);
+  EXPECT_EQ("b", names(&run));
+  records_[1]->worker_thread = nullptr;
+  platform::wait_thread(worker);
+  platform::close_thread(worker);
+
+  run.command(1004);
+  EXPECT_EQ("", names(&run));
+}
+
+TEST_F(ListCommandsTest, UpAndDownMoveOnlyTheFocusedRow) {
+  MainWindowRun run(&settings_);
+  add_three(&run);
+  HWND list = run.item(1009);
+
+  select_only(&run, 0);
+  run.command(1005);  // up on the first row
+  EXPECT_EQ("abc", names(&run));
+  run.command(1006);
+  EXPECT_EQ("bac", names(&run));
+  EXPECT_TRUE(row_selected(list, 1));
+  EXPECT_EQ(1, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+
+  select_only(&run, 2);
+  run.command(1006);  // down on the last row
+  EXPECT_EQ("bac", names(&run));
+  run.command(1005);
+  EXPECT_EQ("bca", names(&run));
+
+  select_only(&run, -1);
+  run.command(1005);
+  run.command(1006);
+  EXPECT_EQ("bca", names(&run));
+
+  // Select all leaves the focus on the last row; only that row moves.
+  run.command(1007);
+  run.command(1005);
+  EXPECT_EQ("bac", names(&run));
+  EXPECT_EQ(1, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                            LVNI_FOCUSED | LVNI_SELECTED));
+  // The rows' records moved with their texts.
+  EXPECT_EQ(folder_ + "\\a.txt", cell_text(list, 1, 6));
+}
+
+// Right-clicks the file list and returns each item's greyed state, by position.
+std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids) {
+  static NMHDR click;
+  click = {run->item(1009), 1009, static_cast<UINT>(NM_RCLICK)};
+  PostMessageA(run->window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&click));
+  std::vector<bool> greyed;
+  HWND popup = nullptr;
+  wait_until([&] {
+    popup = FindWindowA("#32768", nullptr);
+    return popup != nullptr && IsWindowVisible(popup);
+  });
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    greyed.push_back((GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
+    ids->push_back(GetMenuItemID(menu, i));
+  }
+  PostMessageA(run->window(), WM_CANCELMODE, 0, 0);
+  wait_until([&] { return !IsWindowVisible(popup); });
+  return greyed;
+}
+
+TEST_F(ListCommandsTest, ContextMenuGreysWhatCannotApply) {
+  MainWindowRun run(&settings_);
+  std::vector<UINT> ids;
+  EXPECT_EQ((std::vector<bool>{false, true, false, true, true, false, true}),
+            menu_greying(&run, &ids));
+  const UINT separator = 0;
+  EXPECT_EQ((std::vector<UINT>{1003, 1004, separator, 1005, 1006, separator, 1007}), ids);
+
+  add_three(&run);
+  select_only(&run, -1);
+  ids.clear();
+  EXPECT_EQ((std::vector<bool>{false, true, false, true, true, false, false}),
+            menu_greying(&run, &ids));
+  select_only(&run, 2);
+  ids.clear();
+  EXPECT_EQ((std::vector<bool>{false, false, false, false, false, false, false}),
+            menu_greying(&run, &ids));
+}
+
+// The open dialog's file-name field.
+HWND file_name_field(HWND dialog) {
+  HWND combo = GetDlgItem(dialog, 0x47c);  // cmb13
+  if (combo != nullptr) {
+    HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+    return edit != nullptr ? edit : combo;
+  }
+  return GetDlgItem(dialog, 0x480);  // edt1
+}
+
+// Types `text` into the open dialog and presses its Open button.
+void type_and_open(HWND dialog, const std::string& text) {
+  SendMessageA(file_name_field(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  click(dialog, IDOK);
+}
+
+std::string open_dialog_folder(HWND dialog) {
+  char folder[MAX_PATH] = "";
+  SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+  return folder;
+}
+
+TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) {
+  const std::string cyrillic = ansi("отчёт.txt");
+  write_file(folder_ + "\\c.txt", 3000, 3);
+  write_file(folder_ + "\\a.txt", 1000, 1);
+  write_file(folder_ + "\\" + cyrillic, 2000, 2);
+  MainWindowRun run(&settings_);
+  run.post_command(1003);
+  HWND dialog = wait_owned_window(run.window(), "#32770");
+  ASSERT_NE(dialog, nullptr);
+  type_and_open(dialog, folder_);
+  ASSERT_TRUE(wait_until([&] {
+    return lstrcmpiA(open_dialog_folder(dialog).c_str(), folder_.c_str()) == 0;
+  })) << open_dialog_folder(dialog);
+  type_and_open(dialog, "\"c.txt\" \"a.txt\" \"" + cyrillic + "\"");
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+
+  HWND list = run.item(1009);
+  run.run([] {});  // the command has finished
+  ASSERT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  const std::string order[] = {"c.txt", "a.txt", cyrillic};
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(order[row], cell_text(list, row, 1));
+    EXPECT_EQ(folder_ + "\\" + order[row], cell_text(list, row, 6));
+    EXPECT_EQ(ansi("В очереди"), cell_text(list, row, 4));
+  }
+  EXPECT_EQ(ansi("2.9 Кб"), cell_text(list, 0, 2));
+
+  // Start copies them all; the controller gives Start back when done.
+  run.command(1000);
+  ASSERT_TRUE(wait_until([&] {
+    run.tick();
+    for (int row = 0; row < 3; ++row) {
+      if (cell_text(list, row, 4) != ansi("Завершено")) return false;
+    }
+    return IsWindowEnabled(run.item(1000)) != FALSE;
+  }));
+  EXPECT_TRUE(IsWindowEnabled(run.item(1002)));
+  run.tick();
+  for (const std::string& name : order) {
+    EXPECT_EQ(read_file(folder_ + "\\" + name), read_file(out_ + "\\" + name)) << name;
+  }
+  EXPECT_EQ(ansi("5.9 Кб из 5.9 Кб (100%)"), window_text(run.item(1042)));
+  EXPECT_EQ(100, SendMessageA(run.item(1041), PBM_GETPOS, 0, 0));
+  EXPECT_EQ("Tarvolin", window_text(run.window()));
+  // Six lines a file: start, both opens, copying, done and an empty line.
+  EXPECT_EQ(18, SendMessageA(run.item(1010), LB_GETCOUNT, 0, 0));
+}
+
+}  // namespace
