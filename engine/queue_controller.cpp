@@ -145,7 +145,14 @@ void stop_controller(bool wait, bool close, bool log_value) {
   if (controller_running()) {
     run_flags.run.store(false);
     run_flags.log_enabled.store(log_value);
-    if (wait) window_host()->wait_serving(controller_thread);
+    if (wait) {
+      WindowHost* host = window_host();
+      if (host) {
+        host->wait_serving(controller_thread);
+      } else {
+        platform::wait_thread(controller_thread);
+      }
+    }
   }
   // The handle of a controller that has already ended is released too, so
   // that window destruction never leaves it behind.

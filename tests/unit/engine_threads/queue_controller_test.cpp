@@ -65,6 +65,19 @@ TEST_F(ControllerTest, FailingJobGetsARunEveryPassUntilStop) {
   EXPECT_EQ(lines[lines.size() - 2].substr(10), " Копирование завершено");
 }
 
+TEST_F(ControllerTest, JobWithoutAttemptsIsRunAgainAndAgainUntilStop) {
+  dir_.write("a", pattern_bytes(100));
+  JobRow* row = add_row("a", "a.out", 100, test_copy_param(100, 0));
+  start_controller();
+  ASSERT_TRUE(wait_until([&] { return lines_equal(" Запуск копирования") >= 3; }));
+  stop_button();
+  ASSERT_TRUE(controller_ends());
+  EXPECT_EQ(row->job->state.load(), JOB_QUEUED);
+  EXPECT_EQ(lines_equal(open_line("a")), 0);
+  EXPECT_FALSE(dir_.exists("a.out"));
+  EXPECT_EQ(host_.buttons(), (Buttons{false, true}));
+}
+
 // Holds the first source open until the test lets it go.
 class HeldWorker {
  public:
