@@ -1,0 +1,288 @@
+// The file parameters dialog, driven from the real template 112.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/app_module.h"
+#include "app/state_icons.h"
+#include "app/text_format.h"
+#include "engine/copy_job.h"
+#include "tests/ui/test_dialog_driver.h"
+#include "ui/dialogs/file_params_dialog.h"
+
+namespace {
+
+constexpr int kParams = 112;
+constexpr int kSource = 1011, kDest = 1012, kBuffer = 1013, kRetry = 1014;
+constexpr int kInfo = 1020, kIcon = 1021, kProgress = 1022;
+constexpr UINT_PTR kTimer = 1026;
+
+class FileParamsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    load_state_icons(app_module());
+    job_.source_path = strdup("C:\\src\\movie.bin");
+    job_.dest_path = strdup("D:\\dst\\movie.bin");
+    job_.total_size = 1000;
+    job_.param.buffer_size = 65536;
+    job_.param.retry_timeout = 3000;
+  }
+  void TearDown() override {
+    std::free(job_.source_path);
+    std::free(job_.dest_path);
+    destroy_state_icons();
+  }
+
+  INT_PTR run(const std::function<void(const DialogDriver&, HWND)>& script) {
+    return run_dialog(kParams, file_params_dialog_proc, reinterpret_cast<LPARAM>(&job_),
+                      [&](const DialogDriver& driver) {
+                        HWND dialog = driver.find_dialog(nullptr);
+                        ASSERT_NE(dialog, nullptr);
+                        script(driver, dialog);
+                      });
+  }
+
+  // Types the three fields and presses OK.
+  OkOutcome submit(const std::string& dest, const std::string& buffer, const std::string& retry,
+                   INT_PTR* result) {
+    OkOutcome outcome;
+    *result = run([&](const DialogDriver& driver, HWND dialog) {
+      driver.set_text(dialog, kDest, dest);
+      driver.set_text(dialog, kBuffer, buffer);
+      driver.set_text(dialog, kRetry, retry);
+      outcome = press_ok(driver, dialog);
+      if (outcome.warned) {
+        EXPECT_EQ(driver.text(dialog, kBuffer), buffer);
+      }
+    });
+    return outcome;
+  }
+
+  bool job_unchanged() const {
+    return std::strcmp(job_.dest_path, "D:\\dst\\movie.bin") == 0 &&
+           job_.param.buffer_size == 65536 && job_.param.retry_timeout == 3000;
+  }
+
+  static std::string info_line(int64_t total, int64_t bytes, int64_t percent) {
+    char total_text[kSizeTextCapacity];
+    char bytes_text[kSizeTextCapacity];
+    format_size(total, total_text);
+    format_size(bytes, bytes_text);
+    char* line = alloc_format(table_text(581).c_str(), total_text, total, bytes_text, bytes, percent);
+    std::string text = line;
+    std::free(line);
+    return text;
+  }
+
+  CopyJob job_;
+};
+
+TEST_F(FileParamsDialogTest, OpensWithTheJobAndItsTexts) {
+  const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
+    EXPECT_EQ(DialogDriver::title(dialog), table_text(481));
+    EXPECT_EQ(driver.text(dialog, 1016), table_text(590));
+    EXPECT_EQ(driver.text(dialog, 1019), table_text(593));
+    EXPECT_EQ(driver.text(dialog, IDOK), table_text(510));
+    EXPECT_EQ(driver.text(dialog, kSource), "C:\\src\\movie.bin");
+    EXPECT_EQ(driver.text(dialog, kDest), "D:\\dst\\movie.bin");
+    EXPECT_EQ(driver.text(dialog, kBuffer), "65536");
+    EXPECT_EQ(driver.text(dialog, kRetry), "3000");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kDest, EM_GETLIMITTEXT, 0, 0), 260);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kBuffer, EM_GETLIMITTEXT, 0, 0), 10);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kRetry, EM_GETLIMITTEXT, 0, 0), 10);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kProgress, PBM_GETRANGE, TRUE, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kProgress, PBM_GETRANGE, FALSE, 0), 100);
+    EXPECT_EQ(driver.text(dialog, kInfo), info_line(1000, 0, 0));
+    driver.click(dialog, IDCANCEL);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(job_unchanged());
+}
+
+TEST_F(FileParamsDialogTest, ControlsFollowTheStateAndProgress) {
+  struct Case {
+    int32_t state;
+    int64_t bytes;
+    int64_t total;
+    bool dest, others;
+    int64_t percent;
+  };
+  const Case cases[] = {
+      {JOB_QUEUED, 0, 1000, true, true, 0},      {JOB_QUEUED, 400, 1000, false, true, 40},
+      {JOB_RUNNING, 400, 1000, false, false, 40}, {JOB_ERROR, 999, 1000, false, false, 99},
+      {JOB_COMPLETED, 1000, 1000, false, false, 100}, {JOB_WAITING, 0, 1000, false, false, 0},
+      {JOB_QUEUED, 0, 0, true, true, 0},         {JOB_QUEUED, 1500, 1000, false, true, 150},
+  };
+  for (const Case& c : cases) {
+    job_.state = c.state;
+    job_.bytes_copied = c.bytes;
+    job_.total_size = c.total;
+    run([&](const DialogDriver& driver, HWND dialog) {
+      const std::string what = "state " + std::to_string(c.state) + " bytes " +
+                               std::to_string(c.bytes) + "/" + std::to_string(c.total);
+      EXPECT_EQ(driver.enabled(dialog, kDest), c.dest) << what;
+      EXPECT_EQ(driver.enabled(dialog, kBuffer), c.others) << what;
+      EXPECT_EQ(driver.enabled(dialog, kRetry), c.others) << what;
+      EXPECT_EQ(driver.enabled(dialog, IDOK), c.others) << what;
+      EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, kSource), GWL_STYLE) & ES_READONLY,
+                ES_READONLY) << what;
+      const LRESULT position = SendDlgItemMessageA(dialog, kProgress, PBM_GETPOS, 0, 0);
+      EXPECT_EQ(position, c.percent > 100 ? 100 : c.percent) << what;
+      EXPECT_EQ(driver.text(dialog, kInfo), info_line(c.total, c.bytes, c.percent)) << what;
+      const HICON icon =
+          reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, kIcon, STM_GETICON, 0, 0));
+      EXPECT_EQ(icon, state_icons[c.state]) << what;
+      EXPECT_NE(icon, nullptr) << what;
+    });
+  }
+}
+
+TEST_F(FileParamsDialogTest, ValidInputIsStoredIntoTheJobOnly) {
+  INT_PTR result = 0;
+  const OkOutcome outcome = submit("E:\\elsewhere\\m.bin", "1048576", "10000", &result);
+  EXPECT_TRUE(outcome.closed);
+  EXPECT_EQ(result, IDOK);
+  EXPECT_STREQ(job_.dest_path, "E:\\elsewhere\\m.bin");
+  EXPECT_EQ(job_.param.buffer_size, 1048576);
+  EXPECT_EQ(job_.param.retry_timeout, 10000);
+  EXPECT_EQ(job_.state.load(), JOB_QUEUED);
+  EXPECT_EQ(job_.bytes_copied.load(), 0);
+}
+
+TEST_F(FileParamsDialogTest, NumbersAreReadLikeStrtol) {
+  INT_PTR result = 0;
+  EXPECT_TRUE(submit("D:\\dst\\movie.bin", "12abc", " 64", &result).closed);
+  EXPECT_EQ(job_.param.buffer_size, 12);
+  EXPECT_EQ(job_.param.retry_timeout, 64);
+}
+
+TEST_F(FileParamsDialogTest, InvalidInputIsRefusedWithTheWarning) {
+  struct Case {
+    const char* dest;
+    const char* buffer;
+    const char* retry;
+  };
+  const Case cases[] = {
+      {"D:\\x", "1048577", "3000"}, {"D:\\x", "0", "3000"},     {"D:\\x", "-1", "3000"},
+      {"D:\\x", "", "3000"},        {"D:\\x", "9999999999", "3000"},
+      {"D:\\x", "4096", "10001"},   {"D:\\x", "4096", "0"},     {"D:\\x", "4096", "4294967296"},
+      {"", "4096", "3000"},
+  };
+  for (const Case& c : cases) {
+    const std::string what = std::string(c.dest) + "|" + c.buffer + "|" + c.retry;
+    INT_PTR result = 0;
+    const OkOutcome outcome = submit(c.dest, c.buffer, c.retry, &result);
+    EXPECT_TRUE(outcome.warned) << what;
+    EXPECT_EQ(outcome.box_text, table_text(501)) << what;
+    EXPECT_EQ(outcome.box_caption, table_text(484)) << what;
+    EXPECT_EQ(result, IDCANCEL) << what;
+    EXPECT_TRUE(job_unchanged()) << what;
+  }
+}
+
+TEST_F(FileParamsDialogTest, PartlyCopiedJobKeepsItsPathAndTakesNewSettings) {
+  job_.bytes_copied = 400;
+  const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
+    driver.set_text(dialog, kBuffer, "4096");
+    driver.set_text(dialog, kRetry, "250");
+    EXPECT_TRUE(press_ok(driver, dialog).closed);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_STREQ(job_.dest_path, "D:\\dst\\movie.bin");
+  EXPECT_EQ(job_.param.buffer_size, 4096);
+  EXPECT_EQ(job_.param.retry_timeout, 250);
+}
+
+// OK is ignored without a word for a job that is not open to changes: the
+// dialog stays, no box appears and the job keeps everything.
+TEST_F(FileParamsDialogTest, OkDoesNothingUnlessTheJobIsQueuedAndUnstarted) {
+  struct Case {
+    const char* what;
+    int32_t state;
+    int64_t bytes;
+    int64_t total;
+    bool worker_started;
+  };
+  const Case cases[] = {
+      {"running", JOB_RUNNING, 100, 1000, true},
+      {"error", JOB_ERROR, 100, 1000, false},
+      {"completed", JOB_COMPLETED, 1000, 1000, false},
+      {"worker handed the queued job", JOB_QUEUED, 0, 1000, true},
+      {"fully copied", JOB_QUEUED, 1000, 1000, false},
+      {"empty file", JOB_QUEUED, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    job_.state = c.state;
+    job_.bytes_copied = c.bytes;
+    job_.total_size = c.total;
+    job_.worker_started = c.worker_started;
+    const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
+      driver.set_text(dialog, kDest, "E:\\other");
+      driver.set_text(dialog, kBuffer, "4096");
+      driver.command(dialog, IDOK);
+      driver.settle();
+      EXPECT_TRUE(IsWindow(dialog)) << c.what;
+      EXPECT_EQ(driver.owned_dialog(dialog), nullptr) << c.what;
+      driver.click(dialog, IDCANCEL);
+      EXPECT_TRUE(driver.wait_closed(dialog)) << c.what;
+    });
+    EXPECT_EQ(result, IDCANCEL) << c.what;
+    EXPECT_TRUE(job_unchanged()) << c.what;
+  }
+}
+
+TEST_F(FileParamsDialogTest, FollowsACopyAndStopsRefreshingWhenItIsDone) {
+  run([&](const DialogDriver& driver, HWND dialog) {
+    // A worker takes the job and copies a quarter of it.
+    job_.worker_started = true;
+    job_.state = JOB_RUNNING;
+    job_.bytes_copied = 250;
+    EXPECT_TRUE(driver.wait_until([&] {
+      return SendDlgItemMessageA(dialog, kProgress, PBM_GETPOS, 0, 0) == 25 &&
+             !driver.enabled(dialog, IDOK);
+    }));
+    EXPECT_FALSE(driver.enabled(dialog, kBuffer));
+    EXPECT_EQ(driver.text(dialog, kInfo), info_line(1000, 250, 25));
+    // The copy completes: the last refresh shows it, and the timer is gone.
+    job_.bytes_copied = 1000;
+    job_.state = JOB_COMPLETED;
+    EXPECT_TRUE(driver.wait_until([&] { return driver.text(dialog, kInfo) == info_line(1000, 1000, 100); }));
+    driver.settle();
+    BOOL killed = TRUE;
+    driver.on_ui_thread([&] { killed = KillTimer(dialog, kTimer); });
+    EXPECT_FALSE(killed) << "the refresh timer should have stopped at completion";
+  });
+}
+
+TEST_F(FileParamsDialogTest, EmptyFileStopsTheTimerAtTheFirstTick) {
+  job_.total_size = 0;
+  run([&](const DialogDriver& driver, HWND dialog) {
+    // Nothing is left to copy, so the first tick stops the timer for good.
+    SendMessageA(dialog, WM_TIMER, kTimer, 0);
+    BOOL killed = TRUE;
+    driver.on_ui_thread([&] { killed = KillTimer(dialog, kTimer); });
+    EXPECT_FALSE(killed);
+    EXPECT_EQ(driver.text(dialog, kInfo), info_line(0, 0, 0));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kProgress, PBM_GETPOS, 0, 0), 0);
+  });
+}
+
+TEST_F(FileParamsDialogTest, RunningCopyKeepsTheTimerAndOtherTimersAreIgnored) {
+  job_.bytes_copied = 10;
+  run([&](const DialogDriver& driver, HWND dialog) {
+    SendMessageA(dialog, WM_TIMER, kTimer, 0);
+    SendMessageA(dialog, WM_TIMER, 999, 0);
+    BOOL killed = FALSE;
+    driver.on_ui_thread([&] { killed = KillTimer(dialog, kTimer); });
+    EXPECT_TRUE(killed);
+  });
+}
+
+}  // namespace

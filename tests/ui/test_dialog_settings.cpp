@@ -1,0 +1,258 @@
+// The global settings dialog, driven from the real template 114.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/settings_records.h"
+#include "tests/ui/test_dialog_driver.h"
+#include "ui/dialogs/settings_dialog.h"
+
+namespace {
+
+constexpr int kSettings = 114;
+constexpr int kRetry = 1023, kAttempts = 1024, kBuffer = 1025, kFolder = 1026, kRefresh = 1027;
+constexpr int kBrowse = 1033, kScheme = 1034, kResume = 1035, kAutoscroll = 1036;
+
+struct Fields {
+  std::string retry = "5000";
+  std::string attempts = "5";
+  std::string buffer = "131072";
+  std::string refresh = "1000";
+  std::string folder = "C:\\dst";
+};
+
+class SettingsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::strcpy(copy_.dest_folder, "D:\\old");
+    copy_.buffer_size = 65536;
+    copy_.retry_timeout = 3000;
+    copy_.max_attempts = 7;
+    copy_.resume = 1;
+    dialog_.list_ref = &list_;
+    dialog_.copy_ref = &copy_;
+    dialog_.refresh_interval = 800;
+    dialog_.autoscroll = 0;
+    list_.text_color = 0x112233;
+    list_.back_color = 0x445566;
+    saved_copy_ = copy_;
+    saved_dialog_ = dialog_;
+  }
+
+  bool unchanged() const {
+    return std::memcmp(&copy_, &saved_copy_, sizeof copy_) == 0 &&
+           std::memcmp(&dialog_, &saved_dialog_, sizeof dialog_) == 0;
+  }
+
+  // Types `fields` into the dialog and presses OK.
+  OkOutcome submit(const Fields& fields, INT_PTR* result) {
+    OkOutcome outcome;
+    *result = run_dialog(kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+                         [&](const DialogDriver& driver) {
+                           HWND dialog = driver.find_dialog(nullptr);
+                           ASSERT_NE(dialog, nullptr);
+                           driver.set_text(dialog, kRetry, fields.retry);
+                           driver.set_text(dialog, kAttempts, fields.attempts);
+                           driver.set_text(dialog, kBuffer, fields.buffer);
+                           driver.set_text(dialog, kRefresh, fields.refresh);
+                           driver.set_text(dialog, kFolder, fields.folder);
+                           outcome = press_ok(driver, dialog);
+                           // A refused input stays in the edits as typed.
+                           if (outcome.warned) {
+                             EXPECT_EQ(driver.text(dialog, kRetry), fields.retry);
+                             EXPECT_EQ(driver.text(dialog, kFolder), fields.folder);
+                           }
+                         });
+    return outcome;
+  }
+
+  void expect_refused(const Fields& fields, const char* what) {
+    INT_PTR result = 0;
+    OkOutcome outcome = submit(fields, &result);
+    EXPECT_TRUE(outcome.warned) << what;
+    EXPECT_EQ(outcome.box_text, table_text(501)) << what;
+    EXPECT_EQ(outcome.box_caption, table_text(484)) << what;
+    EXPECT_EQ(result, IDCANCEL) << what;
+    EXPECT_TRUE(unchanged()) << what;
+  }
+
+  ListParam list_{};
+  CopyParam copy_{};
+  DialogParam dialog_{};
+  CopyParam saved_copy_{};
+  DialogParam saved_dialog_{};
+};
+
+TEST_F(SettingsDialogTest, OpensWithTheRecordsAndTextsAndCancelStoresNothing) {
+  const INT_PTR result = run_dialog(
+      kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+      [&](const DialogDriver& driver) {
+        HWND dialog = driver.find_dialog(nullptr);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(DialogDriver::title(dialog), table_text(482));
+        EXPECT_EQ(driver.text(dialog, IDOK), table_text(510));
+        EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(511));
+        EXPECT_EQ(driver.text(dialog, 1028), table_text(570));
+        EXPECT_EQ(driver.text(dialog, 1032), table_text(575));
+        EXPECT_EQ(driver.text(dialog, kScheme), table_text(564));
+        EXPECT_EQ(driver.text(dialog, kResume), table_text(565));
+        EXPECT_EQ(driver.text(dialog, kRetry), "3000");
+        EXPECT_EQ(driver.text(dialog, kAttempts), "7");
+        EXPECT_EQ(driver.text(dialog, kBuffer), "65536");
+        EXPECT_EQ(driver.text(dialog, kRefresh), "800");
+        EXPECT_EQ(driver.text(dialog, kFolder), "D:\\old");
+        EXPECT_EQ(SendDlgItemMessageA(dialog, kResume, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, kAutoscroll, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        for (int id : {kRetry, kAttempts, kBuffer, kRefresh}) {
+          EXPECT_EQ(SendDlgItemMessageA(dialog, id, EM_GETLIMITTEXT, 0, 0), 10) << id;
+        }
+        EXPECT_EQ(SendDlgItemMessageA(dialog, kFolder, EM_GETLIMITTEXT, 0, 0), 260);
+        // Edits and ticks are lost on Cancel.
+        driver.set_text(dialog, kRetry, "42");
+        driver.set_text(dialog, kFolder, "E:\\new");
+        driver.click(dialog, kAutoscroll);
+        driver.click(dialog, IDCANCEL);
+        EXPECT_TRUE(driver.wait_closed(dialog));
+      });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(unchanged());
+}
+
+TEST_F(SettingsDialogTest, UpperBoundsAreAcceptedAndStored) {
+  Fields fields;
+  fields.retry = "10000";
+  fields.attempts = "1000";
+  fields.buffer = "1048576";
+  fields.refresh = "5000";
+  fields.folder = "E:\\copies";
+  INT_PTR result = 0;
+  const OkOutcome outcome = submit(fields, &result);
+  EXPECT_TRUE(outcome.closed);
+  EXPECT_FALSE(outcome.warned);
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(copy_.retry_timeout, 10000);
+  EXPECT_EQ(copy_.max_attempts, 1000);
+  EXPECT_EQ(copy_.buffer_size, 1048576);
+  EXPECT_EQ(dialog_.refresh_interval, 5000);
+  EXPECT_STREQ(copy_.dest_folder, "E:\\copies");
+  EXPECT_EQ(copy_.resume, 1);
+  EXPECT_EQ(dialog_.autoscroll, 0);
+}
+
+TEST_F(SettingsDialogTest, EachFieldRefusesOutOfRangeAndNonNumbers) {
+  struct Case {
+    std::string Fields::*field;
+    const char* name;
+    const char* too_big;
+  };
+  const Case cases[] = {{&Fields::retry, "retry", "10001"},
+                        {&Fields::attempts, "attempts", "1001"},
+                        {&Fields::buffer, "buffer", "1048577"},
+                        {&Fields::refresh, "refresh", "5001"}};
+  for (const Case& c : cases) {
+    for (const char* bad : {c.too_big, "0", "-5", "abc", ""}) {
+      Fields fields;
+      fields.*c.field = bad;
+      expect_refused(fields, (std::string(c.name) + "=" + bad).c_str());
+    }
+  }
+  Fields empty_folder;
+  empty_folder.folder = "";
+  expect_refused(empty_folder, "empty folder");
+}
+
+TEST_F(SettingsDialogTest, NumbersAreReadLikeStrtolFromAtMostTenCharacters) {
+  Fields fields;
+  fields.retry = "250\xEC\xF1";  // "250мс" in code page 1251
+  fields.attempts = "  +12";
+  fields.buffer = "00000000015";  // only "0000000001" is read
+  fields.refresh = "1";
+  INT_PTR result = 0;
+  EXPECT_TRUE(submit(fields, &result).closed);
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(copy_.retry_timeout, 250);
+  EXPECT_EQ(copy_.max_attempts, 12);
+  EXPECT_EQ(copy_.buffer_size, 1);
+  EXPECT_EQ(dialog_.refresh_interval, 1);
+}
+
+TEST_F(SettingsDialogTest, FolderOfSpacesPassesAndLongFolderIsCut) {
+  Fields spaces;
+  spaces.folder = "   ";
+  INT_PTR result = 0;
+  EXPECT_TRUE(submit(spaces, &result).closed);
+  EXPECT_STREQ(copy_.dest_folder, "   ");
+
+  Fields long_folder;
+  long_folder.folder = "C:\\" + std::string(257, 'a');
+  ASSERT_EQ(long_folder.folder.size(), 260u);
+  EXPECT_TRUE(submit(long_folder, &result).closed);
+  EXPECT_EQ(std::string(copy_.dest_folder), long_folder.folder.substr(0, 259));
+  // The rest of the field is zero, so the stored record does not carry old bytes.
+  EXPECT_EQ(copy_.dest_folder[259], '\0');
+}
+
+TEST_F(SettingsDialogTest, TicksAreStored) {
+  const INT_PTR result = run_dialog(kSettings, settings_dialog_proc,
+                                    reinterpret_cast<LPARAM>(&dialog_),
+                                    [&](const DialogDriver& driver) {
+                                      HWND dialog = driver.find_dialog(nullptr);
+                                      ASSERT_NE(dialog, nullptr);
+                                      driver.click(dialog, kResume);
+                                      driver.click(dialog, kAutoscroll);
+                                      EXPECT_TRUE(press_ok(driver, dialog).closed);
+                                    });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(copy_.resume, 0);
+  EXPECT_EQ(dialog_.autoscroll, 1);
+}
+
+TEST_F(SettingsDialogTest, SchemeChangesStayWhenSettingsAreCancelled) {
+  const INT_PTR result = run_dialog(
+      kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+      [&](const DialogDriver& driver) {
+        HWND dialog = driver.find_dialog(nullptr);
+        ASSERT_NE(dialog, nullptr);
+        driver.click(dialog, kScheme);
+        HWND scheme = driver.find_dialog(dialog);
+        ASSERT_NE(scheme, nullptr);
+        EXPECT_EQ(DialogDriver::title(scheme), table_text(487));
+        // The text swatch of the list, as the chooser would leave it.
+        SendDlgItemMessageA(scheme, 1050, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
+        driver.click(scheme, IDOK);
+        EXPECT_TRUE(driver.wait_closed(scheme));
+        driver.click(dialog, IDCANCEL);
+        EXPECT_TRUE(driver.wait_closed(dialog));
+      });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(list_.text_color, 0x00ABCDEFu);
+  EXPECT_EQ(list_.back_color, 0x445566u);
+  EXPECT_TRUE(unchanged());
+}
+
+TEST_F(SettingsDialogTest, BrowseCancelledKeepsTheFolder) {
+  const INT_PTR result = run_dialog(
+      kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+      [&](const DialogDriver& driver) {
+        HWND dialog = driver.find_dialog(nullptr);
+        ASSERT_NE(dialog, nullptr);
+        driver.click(dialog, kBrowse);
+        HWND chooser = driver.find_dialog(dialog);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_NE(DialogDriver::static_texts(chooser).find(table_text(485)), std::string::npos);
+        PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(driver.wait_closed(chooser));
+        EXPECT_EQ(driver.text(dialog, kFolder), "D:\\old");
+        driver.click(dialog, IDCANCEL);
+        EXPECT_TRUE(driver.wait_closed(dialog));
+      });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(unchanged());
+}
+
+}  // namespace
