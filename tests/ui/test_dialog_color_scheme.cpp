@@ -1,8 +1,7 @@
 // The colour scheme dialog, driven from the real template 115.
 #include <gtest/gtest.h>
-
 #include <windows.h>
-
+// After windows.h, whose types it uses.
 #include <commctrl.h>
 
 #include <cstring>

@@ -80,7 +80,8 @@ BOOL CALLBACK collect_static(HWND window, LPARAM context) {
 BOOL CALLBACK collect_dialogs(HWND window, LPARAM context) {
   char name[16] = {};
   GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770") reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+  if (std::string(name) == "#32770")
+    reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
   return TRUE;
 }
 
@@ -180,8 +181,8 @@ INT_PTR run_dialog(int template_id, DLGPROC proc, LPARAM argument,
     script(driver);
     cancel_everything(ui_thread, finished);
   });
-  const INT_PTR result = DialogBoxParamA(app_module(), MAKEINTRESOURCEA(template_id), nullptr,
-                                         proc, argument);
+  const INT_PTR result =
+      DialogBoxParamA(app_module(), MAKEINTRESOURCEA(template_id), nullptr, proc, argument);
   finished.store(true);
   drive.join();
   DestroyWindow(marker);

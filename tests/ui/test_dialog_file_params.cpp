@@ -1,8 +1,7 @@
 // The file parameters dialog, driven from the real template 112.
 #include <gtest/gtest.h>
-
 #include <windows.h>
-
+// After windows.h, whose types it uses.
 #include <commctrl.h>
 
 #include <cstdlib>
@@ -74,7 +73,8 @@ class FileParamsDialogTest : public ::testing::Test {
     char bytes_text[kSizeTextCapacity];
     format_size(total, total_text);
     format_size(bytes, bytes_text);
-    char* line = alloc_format(table_text(581).c_str(), total_text, total, bytes_text, bytes, percent);
+    char* line =
+        alloc_format(table_text(581).c_str(), total_text, total, bytes_text, bytes, percent);
     std::string text = line;
     std::free(line);
     return text;
@@ -115,10 +115,14 @@ TEST_F(FileParamsDialogTest, ControlsFollowTheStateAndProgress) {
     int64_t percent;
   };
   const Case cases[] = {
-      {JOB_QUEUED, 0, 1000, true, true, 0},      {JOB_QUEUED, 400, 1000, false, true, 40},
-      {JOB_RUNNING, 400, 1000, false, false, 40}, {JOB_ERROR, 999, 1000, false, false, 99},
-      {JOB_COMPLETED, 1000, 1000, false, false, 100}, {JOB_WAITING, 0, 1000, false, false, 0},
-      {JOB_QUEUED, 0, 0, true, true, 0},         {JOB_QUEUED, 1500, 1000, false, true, 150},
+      {JOB_QUEUED, 0, 1000, true, true, 0},
+      {JOB_QUEUED, 400, 1000, false, true, 40},
+      {JOB_RUNNING, 400, 1000, false, false, 40},
+      {JOB_ERROR, 999, 1000, false, false, 99},
+      {JOB_COMPLETED, 1000, 1000, false, false, 100},
+      {JOB_WAITING, 0, 1000, false, false, 0},
+      {JOB_QUEUED, 0, 0, true, true, 0},
+      {JOB_QUEUED, 1500, 1000, false, true, 150},
   };
   for (const Case& c : cases) {
     job_.state = c.state;
@@ -131,8 +135,8 @@ TEST_F(FileParamsDialogTest, ControlsFollowTheStateAndProgress) {
       EXPECT_EQ(driver.enabled(dialog, kBuffer), c.others) << what;
       EXPECT_EQ(driver.enabled(dialog, kRetry), c.others) << what;
       EXPECT_EQ(driver.enabled(dialog, IDOK), c.others) << what;
-      EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, kSource), GWL_STYLE) & ES_READONLY,
-                ES_READONLY) << what;
+      EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, kSource), GWL_STYLE) & ES_READONLY, ES_READONLY)
+          << what;
       const LRESULT position = SendDlgItemMessageA(dialog, kProgress, PBM_GETPOS, 0, 0);
       EXPECT_EQ(position, c.percent > 100 ? 100 : c.percent) << what;
       EXPECT_EQ(driver.text(dialog, kInfo), info_line(c.total, c.bytes, c.percent)) << what;
@@ -170,10 +174,9 @@ TEST_F(FileParamsDialogTest, InvalidInputIsRefusedWithTheWarning) {
     const char* retry;
   };
   const Case cases[] = {
-      {"D:\\x", "1048577", "3000"}, {"D:\\x", "0", "3000"},     {"D:\\x", "-1", "3000"},
-      {"D:\\x", "", "3000"},        {"D:\\x", "9999999999", "3000"},
-      {"D:\\x", "4096", "10001"},   {"D:\\x", "4096", "0"},     {"D:\\x", "4096", "4294967296"},
-      {"", "4096", "3000"},
+      {"D:\\x", "1048577", "3000"}, {"D:\\x", "0", "3000"},          {"D:\\x", "-1", "3000"},
+      {"D:\\x", "", "3000"},        {"D:\\x", "9999999999", "3000"}, {"D:\\x", "4096", "10001"},
+      {"D:\\x", "4096", "0"},       {"D:\\x", "4096", "4294967296"}, {"", "4096", "3000"},
   };
   for (const Case& c : cases) {
     const std::string what = std::string(c.dest) + "|" + c.buffer + "|" + c.retry;
@@ -253,7 +256,8 @@ TEST_F(FileParamsDialogTest, FollowsACopyAndStopsRefreshingWhenItIsDone) {
     // The copy completes: the last refresh shows it, and the timer is gone.
     job_.bytes_copied = 1000;
     job_.state = JOB_COMPLETED;
-    EXPECT_TRUE(driver.wait_until([&] { return driver.text(dialog, kInfo) == info_line(1000, 1000, 100); }));
+    EXPECT_TRUE(driver.wait_until(
+        [&] { return driver.text(dialog, kInfo) == info_line(1000, 1000, 100); }));
     driver.settle();
     BOOL killed = TRUE;
     driver.on_ui_thread([&] { killed = KillTimer(dialog, kTimer); });

@@ -1,8 +1,7 @@
 // The global settings dialog, driven from the real template 114.
 #include <gtest/gtest.h>
-
 #include <windows.h>
-
+// After windows.h, whose types it uses.
 #include <commctrl.h>
 
 #include <cstring>
@@ -198,37 +197,37 @@ TEST_F(SettingsDialogTest, FolderOfSpacesPassesAndLongFolderIsCut) {
 }
 
 TEST_F(SettingsDialogTest, TicksAreStored) {
-  const INT_PTR result = run_dialog(kSettings, settings_dialog_proc,
-                                    reinterpret_cast<LPARAM>(&dialog_),
-                                    [&](const DialogDriver& driver) {
-                                      HWND dialog = driver.find_dialog(nullptr);
-                                      ASSERT_NE(dialog, nullptr);
-                                      driver.click(dialog, kResume);
-                                      driver.click(dialog, kAutoscroll);
-                                      EXPECT_TRUE(press_ok(driver, dialog).closed);
-                                    });
+  const INT_PTR result =
+      run_dialog(kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+                 [&](const DialogDriver& driver) {
+                   HWND dialog = driver.find_dialog(nullptr);
+                   ASSERT_NE(dialog, nullptr);
+                   driver.click(dialog, kResume);
+                   driver.click(dialog, kAutoscroll);
+                   EXPECT_TRUE(press_ok(driver, dialog).closed);
+                 });
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(copy_.resume, 0);
   EXPECT_EQ(dialog_.autoscroll, 1);
 }
 
 TEST_F(SettingsDialogTest, SchemeChangesStayWhenSettingsAreCancelled) {
-  const INT_PTR result = run_dialog(
-      kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
-      [&](const DialogDriver& driver) {
-        HWND dialog = driver.find_dialog(nullptr);
-        ASSERT_NE(dialog, nullptr);
-        driver.click(dialog, kScheme);
-        HWND scheme = driver.find_dialog(dialog);
-        ASSERT_NE(scheme, nullptr);
-        EXPECT_EQ(DialogDriver::title(scheme), table_text(487));
-        // The text swatch of the list, as the chooser would leave it.
-        SendDlgItemMessageA(scheme, 1050, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
-        driver.click(scheme, IDOK);
-        EXPECT_TRUE(driver.wait_closed(scheme));
-        driver.click(dialog, IDCANCEL);
-        EXPECT_TRUE(driver.wait_closed(dialog));
-      });
+  const INT_PTR result =
+      run_dialog(kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+                 [&](const DialogDriver& driver) {
+                   HWND dialog = driver.find_dialog(nullptr);
+                   ASSERT_NE(dialog, nullptr);
+                   driver.click(dialog, kScheme);
+                   HWND scheme = driver.find_dialog(dialog);
+                   ASSERT_NE(scheme, nullptr);
+                   EXPECT_EQ(DialogDriver::title(scheme), table_text(487));
+                   // The text swatch of the list, as the chooser would leave it.
+                   SendDlgItemMessageA(scheme, 1050, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
+                   driver.click(scheme, IDOK);
+                   EXPECT_TRUE(driver.wait_closed(scheme));
+                   driver.click(dialog, IDCANCEL);
+                   EXPECT_TRUE(driver.wait_closed(dialog));
+                 });
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_EQ(list_.text_color, 0x00ABCDEFu);
   EXPECT_EQ(list_.back_color, 0x445566u);

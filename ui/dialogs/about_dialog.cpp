@@ -53,9 +53,9 @@ void show_name(HWND dialog, bool joking) {
 }
 
 void show_icon(HWND dialog) {
-  about_icon = static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(kAppIconResource),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                             GetSystemMetrics(SM_CYICON), 0));
+  about_icon =
+      static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(kAppIconResource), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
   if (about_icon != nullptr) {
     SendDlgItemMessageA(dialog, ID_ICON, STM_SETICON, reinterpret_cast<WPARAM>(about_icon), 0);
   }

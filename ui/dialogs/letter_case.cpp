@@ -7,8 +7,8 @@ namespace {
 unsigned char turned(unsigned char c) {
   if (c >= 0x61 && c <= 0x7A) return static_cast<unsigned char>(c - 0x20);  // a..z
   if (c >= 0x41 && c <= 0x5A) return static_cast<unsigned char>(c + 0x20);  // A..Z
-  if (c >= 0xE0) return static_cast<unsigned char>(c - 0x20);                // а..я
-  if (c >= 0xC0 && c <= 0xDF) return static_cast<unsigned char>(c + 0x20);   // А..Я
+  if (c >= 0xE0) return static_cast<unsigned char>(c - 0x20);               // а..я
+  if (c >= 0xC0 && c <= 0xDF) return static_cast<unsigned char>(c + 0x20);  // А..Я
   return c;
 }
 

@@ -35,9 +35,8 @@ struct ItemText {
   unsigned text;
 };
 constexpr ItemText kItemTexts[] = {
-    {IDOK, 510},  {IDCANCEL, 511}, {1028, 570}, {1037, 561}, {1029, 571}, {1030, 572},
-    {1031, 574},  {1033, 563},     {1038, 562}, {1032, 575}, {1034, 564}, {1035, 565},
-    {1036, 566},
+    {IDOK, 510}, {IDCANCEL, 511}, {1028, 570}, {1037, 561}, {1029, 571}, {1030, 572}, {1031, 574},
+    {1033, 563}, {1038, 562},     {1032, 575}, {1034, 564}, {1035, 565}, {1036, 566},
 };
 
 // The record the dialog was opened with, until it closes.
@@ -128,11 +127,20 @@ void on_browse(HWND dialog) {
 
 void on_command(HWND dialog, int id) {
   switch (id) {
-    case IDOK: on_ok(dialog); break;
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
-    case ID_BROWSE: on_browse(dialog); break;
-    case ID_COLOR_SCHEME: open_color_scheme_dialog(dialog, settings_param->list_ref); break;
-    default: break;
+    case IDOK:
+      on_ok(dialog);
+      break;
+    case IDCANCEL:
+      EndDialog(dialog, IDCANCEL);
+      break;
+    case ID_BROWSE:
+      on_browse(dialog);
+      break;
+    case ID_COLOR_SCHEME:
+      open_color_scheme_dialog(dialog, settings_param->list_ref);
+      break;
+    default:
+      break;
   }
 }
 

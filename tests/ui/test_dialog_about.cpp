@@ -1,0 +1,149 @@
+// The about dialog from the real template 113, and its case turning.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/text_format.h"
+#include "tests/ui/test_dialog_driver.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/letter_case.h"
+
+namespace {
+
+constexpr int kAbout = 113;
+constexpr int kIcon = 1065, kName = 1066, kHistory = 1067, kDisclaimer = 1068;
+
+// A scripted random source for the case turning.
+std::vector<int> script_values;
+size_t script_next = 0;
+int scripted() { return script_values[script_next++ % script_values.size()]; }
+
+std::string turned(const std::string& text, std::vector<int> values) {
+  script_values = std::move(values);
+  script_next = 0;
+  std::string copy = text;
+  turn_letter_case(&copy[0], scripted);
+  return copy;
+}
+
+bool is_letter(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0xC0;
+}
+
+// The same text up to the case of letters: every other byte is identical and
+// a letter either is the same or its case partner.
+bool same_but_case(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const unsigned char x = a[i], y = b[i];
+    if (x == y) continue;
+    if (!is_letter(x) || (x ^ 0x20) != y) return false;
+  }
+  return true;
+}
+
+std::string name_text() {
+  char format[kTextCapacity];
+  load_text(format, 620, kTextCapacity);
+  char* text = alloc_format(format, kVersionText);
+  std::string result = text;
+  std::free(text);
+  return result;
+}
+
+TEST(LetterCaseTest, TurnsLatinAndCyrillicLettersOnly) {
+  // "Tarvolin, версия 1.0 (выпуск 7) RU\r\nЁё-Яя" in code page 1251.
+  const std::string text =
+      "Tarvolin, \xE2\xE5\xF0\xF1\xE8\xFF 1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU\r\n\xA8\xB8-\xDF\xFF";
+  // An advance of 1 every time looks at every byte once.
+  EXPECT_EQ(turned(text, {1}),
+            "tARVOLIN, \xC2\xC5\xD0\xD1\xC8\xDF 1.0 (\xC2\xDB\xCF\xD3\xD1\xCA 7) "
+            "ru\r\n\xA8\xB8-\xFF\xDF");
+  // Looking at each byte twice turns it back.
+  EXPECT_EQ(turned(text, {0, 1}), text);
+  // Advances of 2 turn every other byte, starting with the first.
+  EXPECT_EQ(turned("abcdef", {2}), "AbCdEf");
+  EXPECT_EQ(turned("", {1}), "");
+}
+
+TEST(LetterCaseTest, RandomTurningLeavesEverythingButLetterCase) {
+  const std::string text = name_text();
+  ASSERT_FALSE(text.empty());
+  for (unsigned seed = 1; seed <= 50; ++seed) {
+    std::srand(seed);
+    std::string copy = text;
+    turn_letter_case(&copy[0], std::rand);
+    EXPECT_TRUE(same_but_case(text, copy)) << seed;
+  }
+}
+
+TEST(AboutDialogTest, ShowsTheTextsAndTheIcon) {
+  const INT_PTR result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+    HWND dialog = driver.find_dialog(nullptr);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(DialogDriver::title(dialog), table_text(483));
+    EXPECT_EQ(driver.text(dialog, kName), name_text());
+    EXPECT_NE(name_text().find("1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU"), std::string::npos);
+    EXPECT_EQ(driver.text(dialog, kHistory), table_text(621));
+    EXPECT_EQ(driver.text(dialog, kDisclaimer), table_text(622));
+    EXPECT_EQ(driver.text(dialog, IDOK), table_text(510));
+    EXPECT_NE(SendDlgItemMessageA(dialog, kIcon, STM_GETICON, 0, 0), 0);
+    driver.click(dialog, IDOK);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
+  EXPECT_EQ(result, IDOK);
+}
+
+TEST(AboutDialogTest, DoubleClickOnTheIconJokesAndAClickUndoesIt) {
+  run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+    HWND dialog = driver.find_dialog(nullptr);
+    ASSERT_NE(dialog, nullptr);
+    const std::string title = table_text(483);
+    const std::string name = name_text();
+    for (int round = 0; round < 3; ++round) {
+      // A double-click brings a click first, then the double-click.
+      driver.command(dialog, kIcon, STN_CLICKED);
+      driver.command(dialog, kIcon, STN_DBLCLK);
+      driver.settle();
+      EXPECT_EQ(DialogDriver::title(dialog), title + " :)") << round;
+      const std::string joked = driver.text(dialog, kName);
+      EXPECT_TRUE(same_but_case(name, joked)) << round;
+      EXPECT_NE(joked, name) << round;
+    }
+    driver.command(dialog, kIcon, STN_CLICKED);
+    driver.settle();
+    EXPECT_EQ(DialogDriver::title(dialog), title);
+    EXPECT_EQ(driver.text(dialog, kName), name);
+  });
+}
+
+TEST(AboutDialogTest, EscapeAndTheCloseBoxClose) {
+  INT_PTR result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+    HWND dialog = driver.find_dialog(nullptr);
+    ASSERT_NE(dialog, nullptr);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+    HWND dialog = driver.find_dialog(nullptr);
+    ASSERT_NE(dialog, nullptr);
+    HWND button = GetDlgItem(dialog, IDOK);
+    PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+    HWND dialog = driver.find_dialog(nullptr);
+    ASSERT_NE(dialog, nullptr);
+    HWND button = GetDlgItem(dialog, IDOK);
+    PostMessageA(button, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
+  EXPECT_EQ(result, IDOK);
+}
+
+}  // namespace
