@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/settings_records.h"
+#include "engine/copy_job.h"
 #include "tests/ui/test_dialog_driver.h"
 #include "ui/dialogs/settings_dialog.h"
 
@@ -194,6 +195,25 @@ TEST_F(SettingsDialogTest, FolderOfSpacesPassesAndLongFolderIsCut) {
   EXPECT_EQ(std::string(copy_.dest_folder), long_folder.folder.substr(0, 259));
   // The rest of the field is zero, so the stored record does not carry old bytes.
   EXPECT_EQ(copy_.dest_folder[259], '\0');
+}
+
+TEST_F(SettingsDialogTest, JobsAlreadyQueuedKeepTheirSettings) {
+  char exe[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, exe, MAX_PATH), 0u);
+  char name[kFileNameCapacity];
+  JobRow* row = create_job(exe, copy_, name);
+  ASSERT_NE(row, nullptr);
+  Fields fields;
+  fields.buffer = "4096";
+  fields.retry = "9";
+  fields.folder = "F:\\later";
+  INT_PTR result = 0;
+  EXPECT_TRUE(submit(fields, &result).closed);
+  EXPECT_EQ(copy_.buffer_size, 4096);
+  EXPECT_EQ(row->job->param.buffer_size, 65536);
+  EXPECT_EQ(row->job->param.retry_timeout, 3000);
+  EXPECT_STREQ(row->job->param.dest_folder, "D:\\old");
+  free_job_row(row);
 }
 
 TEST_F(SettingsDialogTest, TicksAreStored) {
