@@ -37,6 +37,9 @@ tv_start_wine() {
   export WINEDLLOVERRIDES="mscoree=;mshtml="
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
+  # Xvfb has no window manager; unmanaged windows spare Wine a pause of about
+  # two seconds each time a dialog closes.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   # Keep one wineserver for the whole run, so each test program starts fast.
   wineserver -p >/dev/null 2>&1 || true
 }
