@@ -1,7 +1,7 @@
 // Closing the window while a file is being copied: the question, No keeps
 // the copy going, Yes stops it and the window closes without a hang.
-#include <windows.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 

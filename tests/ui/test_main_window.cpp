@@ -17,10 +17,10 @@ struct TemplateControl {
 };
 
 const TemplateControl kControls[] = {
-    {1000, {3, 6, 51, 18}},    {1001, {57, 6, 51, 18}},   {1002, {117, 6, 51, 18}},
-    {1003, {3, 33, 39, 15}},   {1004, {3, 51, 39, 15}},   {1005, {3, 81, 39, 15}},
-    {1006, {3, 99, 39, 15}},   {1009, {48, 33, 375, 81}}, {1010, {3, 120, 420, 66}},
-    {1008, {177, 6, 21, 18}},  {1041, {207, 18, 216, 9}}, {1042, {207, 3, 216, 12}},
+    {1000, {3, 6, 51, 18}},   {1001, {57, 6, 51, 18}},   {1002, {117, 6, 51, 18}},
+    {1003, {3, 33, 39, 15}},  {1004, {3, 51, 39, 15}},   {1005, {3, 81, 39, 15}},
+    {1006, {3, 99, 39, 15}},  {1009, {48, 33, 375, 81}}, {1010, {3, 120, 420, 66}},
+    {1008, {177, 6, 21, 18}}, {1041, {207, 18, 216, 9}}, {1042, {207, 3, 216, 12}},
 };
 
 // The dialog manager converts the origin and the size separately.
@@ -82,7 +82,7 @@ TEST_F(MainWindowTest, OpensAtDesignedSizeCentredWithTemplateControlsAndTexts) {
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2, outer.top);
 
   EXPECT_EQ("Tarvolin", window_text(window));
-  const char* buttons[] = {"Начать", "Остановить", "Настройка", "Добавить",
+  const char* buttons[] = {"Начать",  "Остановить", "Настройка", "Добавить",
                            "Удалить", "Вверх",      "Вниз"};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(ansi(buttons[i]), window_text(run.item(1000 + i)));
   EXPECT_EQ("?", window_text(run.item(1008)));
@@ -129,7 +129,8 @@ TEST_F(MainWindowTest, ListHasSevenColumnsWithStoredWidthsAndStateImages) {
   ASSERT_NE(images, nullptr);
   // Five state icons; the sixth state has none.
   EXPECT_EQ(5, ImageList_GetImageCount(images));
-  EXPECT_EQ(settings_.list.back_color, static_cast<COLORREF>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0)));
+  EXPECT_EQ(settings_.list.back_color,
+            static_cast<COLORREF>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0)));
 }
 
 TEST_F(MainWindowTest, EnterAndUnknownCommandsDoNothing) {

@@ -1,6 +1,6 @@
 // The window's placement from one run to the next and the anchored controls.
-#include <windows.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "ui/main/window_layout.h"
 #include "ui_harness.h"
@@ -52,10 +52,10 @@ TEST_F(LayoutTest, GrowingTheWindowWidensAndLowersTheAnchoredControls) {
   GetWindowRect(window, &outer);
 
   // Two resizes end where one resize to the final size would.
-  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + 300,
-               outer.bottom - outer.top + 10, SWP_NOMOVE | SWP_NOZORDER);
-  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + 100,
-               outer.bottom - outer.top + 50, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + 300, outer.bottom - outer.top + 10,
+               SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + 100, outer.bottom - outer.top + 50,
+               SWP_NOMOVE | SWP_NOZORDER);
   for (int i = 0; i < 12; ++i) {
     const RECT after = control_rect(window, run.item(ids[i]));
     Growth growth = {0, 0, 0, 0};

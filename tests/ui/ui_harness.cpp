@@ -76,8 +76,7 @@ BOOL CALLBACK find_thread_dialog(HWND window, LPARAM context) {
 
 void default_settings(Settings* settings, const std::string& dest_folder) {
   // A configuration file that does not exist gives every default.
-  load_settings("Z:\\nonexistent\\tvoln.ini", &settings->list, &settings->copy,
-                &settings->dialog);
+  load_settings("Z:\\nonexistent\\tvoln.ini", &settings->list, &settings->copy, &settings->dialog);
   lstrcpynA(settings->copy.dest_folder, dest_folder.c_str(), kFolderCapacity);
   settings->dialog.refresh_interval = 0x7FFFFFFF;
 }
@@ -220,8 +219,8 @@ void write_file(const std::string& path, int64_t size, unsigned seed) {
   FILE* file = fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr) << path;
   for (int64_t left = size; left > 0;) {
-    const size_t chunk = left < static_cast<int64_t>(block.size()) ? static_cast<size_t>(left)
-                                                                     : block.size();
+    const size_t chunk =
+        left < static_cast<int64_t>(block.size()) ? static_cast<size_t>(left) : block.size();
     fwrite(block.data(), 1, chunk, file);
     left -= chunk;
   }

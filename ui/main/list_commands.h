@@ -2,15 +2,15 @@
 // and the file list's context menu.
 #pragma once
 
-#include <windows.h>
 #include <commdlg.h>
+#include <windows.h>
 
 #include <cstddef>
 
 // The open dialog's buffer: 1 MiB of characters and one byte.
 constexpr size_t kOpenBufferSize = 1048577;
-constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-                             OFN_ALLOWMULTISELECT;
+constexpr DWORD kOpenFlags =
+    OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT;
 
 // Calls `add` with every path the open dialog's buffer names, in its order.
 // `file_offset` is the dialog's nFileOffset. Names whose path cannot be

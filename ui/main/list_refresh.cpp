@@ -1,7 +1,7 @@
 #include "ui/main/list_refresh.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <cstring>

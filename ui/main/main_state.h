@@ -1,8 +1,8 @@
 // What the main window keeps from opening to destruction, shared by its parts.
 #pragma once
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include "app/settings_records.h"
 

@@ -37,9 +37,9 @@ void set_text(HWND window, unsigned id) {
 }
 
 void load_window_icon(HWND window) {
-  main_window.icon = static_cast<HICON>(
-      LoadImageA(app_module(), MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  main_window.icon = static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(kAppIcon),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   if (main_window.icon != nullptr) {
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(main_window.icon));
   }
@@ -57,8 +57,8 @@ void lay_out_at_opening(HWND window) {
 }
 
 void make_state_images() {
-  main_window.images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
-                                        GetSystemMetrics(SM_CYSMICON), ILC_COLOR24 | ILC_MASK, 1, 1);
+  main_window.images = ImageList_Create(
+      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR24 | ILC_MASK, 1, 1);
   for (int state = 0; state < kStateSlotCount; ++state) {
     // A missing icon (slot 5 always) appends nothing and gives -1: no image.
     main_window.state_image[state] =
@@ -85,8 +85,7 @@ void prepare_list() {
   HWND list = main_window.list;
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                main_window.list_ex_style | LVS_EX_FULLROWSELECT);
-  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL,
-               reinterpret_cast<LPARAM>(main_window.images));
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(main_window.images));
   apply_list_colors();
   for (int column = 0; column < kColumnCount; ++column) {
     char title[kTextCapacity];
@@ -140,17 +139,38 @@ void open_settings_from(HWND window) {
 
 void run_command(HWND window, int id) {
   switch (id) {
-    case IDCANCEL: close_main_window(window); break;
-    case ID_START: start_controller(); break;
-    case ID_STOP: stop_button(); break;
-    case ID_SETTINGS: open_settings_from(window); break;
-    case ID_ADD: add_files(window); break;
-    case ID_DELETE: delete_selected(main_window.list); break;
-    case ID_UP: move_row(main_window.list, true); break;
-    case ID_DOWN: move_row(main_window.list, false); break;
-    case ID_SELECT_ALL: select_all(main_window.list); break;
-    case ID_ABOUT: open_about_dialog(window); break;
-    default: break;  // IDOK among others: Enter does nothing here
+    case IDCANCEL:
+      close_main_window(window);
+      break;
+    case ID_START:
+      start_controller();
+      break;
+    case ID_STOP:
+      stop_button();
+      break;
+    case ID_SETTINGS:
+      open_settings_from(window);
+      break;
+    case ID_ADD:
+      add_files(window);
+      break;
+    case ID_DELETE:
+      delete_selected(main_window.list);
+      break;
+    case ID_UP:
+      move_row(main_window.list, true);
+      break;
+    case ID_DOWN:
+      move_row(main_window.list, false);
+      break;
+    case ID_SELECT_ALL:
+      select_all(main_window.list);
+      break;
+    case ID_ABOUT:
+      open_about_dialog(window);
+      break;
+    default:
+      break;  // IDOK among others: Enter does nothing here
   }
 }
 
