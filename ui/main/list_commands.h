@@ -2,8 +2,9 @@
 // and the file list's context menu.
 #pragma once
 
-#include <commdlg.h>
 #include <windows.h>
+// commdlg.h needs the types of windows.h.
+#include <commdlg.h>
 
 #include <cstddef>
 

@@ -1,7 +1,8 @@
 #include "ui/main/list_refresh.h"
 
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,9 @@
 // What the main window keeps from opening to destruction, shared by its parts.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include "app/settings_records.h"
 
