@@ -273,3 +273,95 @@ TEST(EntryTest, NormalCloseExitsWithZeroAndKeepsWhatItDoesNotOwn) {
   EXPECT_EQ(loaded_dialog.autoscroll, 0);
   EXPECT_EQ(loaded_dialog.reserved[0], 0x77);
 }
+
+namespace {
+
+struct DialogSearch {
+  DWORD process_id;
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK match_owned_dialog(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<DialogSearch*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char name[32] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (process == search->process_id && GetWindow(window, GW_OWNER) == search->owner &&
+      std::strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The settings dialog, opened from the main window's Settings button.
+HWND open_settings(const ProgramRun& run, HWND main_window) {
+  PostMessageA(GetDlgItem(main_window, 1002), BM_CLICK, 0, 0);
+  for (DWORD waited = 0; waited < kRunTimeoutMs; waited += 50) {
+    DialogSearch search{run.process.dwProcessId, main_window, nullptr};
+    EnumWindows(match_owned_dialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+// Presses a dialog button and waits until the dialog has gone.
+void press_and_wait_gone(HWND dialog, int button) {
+  PostMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+  for (DWORD waited = 0; waited < kRunTimeoutMs && IsWindow(dialog); waited += 50) Sleep(50);
+}
+
+std::string edit_text(HWND dialog, int id) {
+  char text[64] = "";
+  SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+}  // namespace
+
+TEST(EntryTest, SettingsChangedInTheDialogPersistThroughARestart) {
+  TempDir dir;
+  std::string program = install_program(dir);
+
+  ProgramRun first = start(program, dir);
+  ASSERT_TRUE(first.started);
+  HWND window = wait_for_window(first);
+  HWND settings = window ? open_settings(first, window) : nullptr;
+  if (settings != nullptr) {
+    SendMessageA(GetDlgItem(settings, 1025), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("65536"));
+    SendMessageA(GetDlgItem(settings, 1027), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("250"));
+    press_and_wait_gone(settings, IDOK);
+  }
+  if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(finish(&first), 0u);
+  ASSERT_NE(settings, nullptr) << "no settings dialog appeared; is there a display?";
+
+  uint8_t copy_bytes[kCopyParamSize], dialog_bytes[kDialogParamSize];
+  ASSERT_TRUE(stored_bytes(dir, "copy_param", copy_bytes));
+  ASSERT_TRUE(stored_bytes(dir, "dialog_param", dialog_bytes));
+  CopyParam copy{};
+  DialogParam dialog{};
+  copy_param_from_bytes(copy_bytes, &copy);
+  dialog_param_from_bytes(dialog_bytes, &dialog);
+  EXPECT_EQ(copy.buffer_size, 65536);
+  EXPECT_EQ(dialog.refresh_interval, 250);
+
+  // The next start reads them back: the dialog shows the stored values.
+  ProgramRun second = start(program, dir);
+  ASSERT_TRUE(second.started);
+  window = wait_for_window(second);
+  settings = window ? open_settings(second, window) : nullptr;
+  std::string buffer_text, refresh_text;
+  if (settings != nullptr) {
+    buffer_text = edit_text(settings, 1025);
+    refresh_text = edit_text(settings, 1027);
+    press_and_wait_gone(settings, IDCANCEL);
+  }
+  if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(finish(&second), 0u);
+  EXPECT_EQ(buffer_text, "65536");
+  EXPECT_EQ(refresh_text, "250");
+}
