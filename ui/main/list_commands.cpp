@@ -21,8 +21,10 @@ constexpr unsigned kMenuFirstText = 523;  // 523..527: add, delete, up, down, se
 // The filter: one entry, display text then pattern, ending in two NULs.
 const char kFilter[] = "All files *.*\0*.*\0";
 
-void add_one_path(const char* path, void* context) {
-  HWND window = static_cast<HWND>(context);
+}  // namespace
+
+void add_chosen_path(const char* path, void* window_handle) {
+  HWND window = static_cast<HWND>(window_handle);
   const DialogParam* param = main_window.param;
   char file_name[kFileNameCapacity] = "";
   JobRow* record = create_job(path, *param->copy_ref, file_name);
@@ -38,6 +40,8 @@ void add_one_path(const char* path, void* context) {
   MessageBoxA(window, text != nullptr ? text : "", caption, MB_ICONWARNING | MB_OK);
   free(text);
 }
+
+namespace {
 
 int focused_selected_row(HWND list) {
   return static_cast<int>(
@@ -113,7 +117,7 @@ void add_files(HWND window) {
   if (GetOpenFileNameA(&open)) {
     // The folder stays in the buffer while the names are joined to it, so
     // the buffer itself serves as the folder's copy.
-    for_each_chosen_path(buffer, open.nFileOffset, add_one_path, window);
+    for_each_chosen_path(buffer, open.nFileOffset, add_chosen_path, window);
   }
   free(buffer);
 }

@@ -18,6 +18,9 @@ constexpr DWORD kOpenFlags =
 // formed for lack of memory are skipped.
 void for_each_chosen_path(const char* buffer, unsigned file_offset,
                           void (*add)(const char* path, void* context), void* context);
+// Adds one chosen file as a new last row, or warns in a box owned by the
+// window (`window_handle`, an HWND) when no job can be made for it.
+void add_chosen_path(const char* path, void* window_handle);
 // The order for LVM_SORTITEMSEX that puts row a just before row t.
 int move_compare(int x, int y, int a, int t);
 

@@ -1,0 +1,104 @@
+// Commands of the main window that open other windows: the warning for a
+// file that cannot be added, the file parameters on a double-click, the
+// settings dialog re-applying the list colours, and the about box.
+#include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "engine/copy_job.h"
+#include "ui/main/list_commands.h"
+#include "ui_harness.h"
+
+namespace {
+
+class MainCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = make_temp_folder();
+    default_settings(&settings_, make_temp_folder());
+  }
+  std::string folder_;
+  Settings settings_;
+};
+
+TEST_F(MainCommandsTest, AFileGoneBeforeItIsAddedIsReportedAndTheOthersAdded) {
+  write_file(folder_ + "\\a.txt", 5);
+  write_file(folder_ + "\\c.txt", 7);
+  MainWindowRun run(&settings_);
+  // What the open dialog returns for three names, the middle one gone.
+  std::string buffer = folder_ + '\0' + "a.txt" + '\0' + "gone.txt" + '\0' + "c.txt" + '\0';
+  const unsigned offset = static_cast<unsigned>(folder_.size() + 1);
+  HWND window = run.window();
+  std::thread adding([&] {
+    run.run([&] { for_each_chosen_path(buffer.c_str(), offset, add_chosen_path, window); });
+  });
+  HWND box = wait_owned_window(window, "#32770");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ansi("Ошибка"), window_text(box));
+  EXPECT_EQ(ansi("Ошибка: Добавление файла: ") + folder_ + "\\gone.txt\n", static_texts(box));
+  click(box, IDOK);
+  adding.join();
+
+  HWND list = run.item(1009);
+  ASSERT_EQ(2, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_EQ(folder_ + "\\a.txt", cell_text(list, 0, 6));
+  EXPECT_EQ(folder_ + "\\c.txt", cell_text(list, 1, 6));
+}
+
+TEST_F(MainCommandsTest, DoubleClickOnARowOpensItsParameters) {
+  write_file(folder_ + "\\a.txt", 5);
+  MainWindowRun run(&settings_);
+  ASSERT_NE(run.add_job(folder_ + "\\a.txt"), nullptr);
+  static NMITEMACTIVATE activate;
+  activate = {};
+  activate.hdr = {run.item(1009), 1009, static_cast<UINT>(NM_DBLCLK)};
+  activate.iItem = 0;
+  PostMessageA(run.window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&activate));
+  HWND dialog = wait_owned_window(run.window(), "#32770");
+  ASSERT_NE(dialog, nullptr);
+  // The file parameters show the job's source path somewhere.
+  bool shows_path = false;
+  for (int id = 1011; id <= 1068 && !shows_path; ++id) {
+    HWND control = GetDlgItem(dialog, id);
+    shows_path = control != nullptr && window_text(control) == folder_ + "\\a.txt";
+  }
+  EXPECT_TRUE(shows_path);
+  click(dialog, IDCANCEL);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+
+  // A double-click below the rows opens nothing.
+  activate.iItem = -1;
+  SendMessageA(run.window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&activate));
+  HWND none = nullptr;
+  run.run([&] { none = GetWindow(run.window(), GW_ENABLEDPOPUP); });
+  EXPECT_EQ(nullptr, none);
+}
+
+TEST_F(MainCommandsTest, SettingsAcceptedReapplyTheListColours) {
+  // The settings dialog accepts only intervals it could have set itself.
+  settings_.dialog.refresh_interval = 5000;
+  MainWindowRun run(&settings_);
+  HWND list = run.item(1009);
+  run.post_command(1002);
+  HWND dialog = wait_owned_window(run.window(), "#32770");
+  ASSERT_NE(dialog, nullptr);
+  // As if the colour scheme had been changed from within the settings.
+  settings_.list.back_color = 0x00102030;
+  settings_.list.text_color = 0x00405060;
+  click(dialog, IDOK);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(0x00102030u, static_cast<COLORREF>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0)));
+  EXPECT_EQ(0x00405060u, static_cast<COLORREF>(SendMessageA(list, LVM_GETTEXTCOLOR, 0, 0)));
+
+  run.post_command(1008);
+  HWND about = wait_owned_window(run.window(), "#32770");
+  ASSERT_NE(about, nullptr);
+  click(about, IDOK);
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }));
+}
+
+}  // namespace
