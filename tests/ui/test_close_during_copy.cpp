@@ -109,6 +109,21 @@ TEST_F(CloseDuringCopyTest, NoKeepsCopyingYesClosesWithoutHang) {
   }
 }
 
+// Closing right after Start meets the controller and the worker at any
+// moment: taking a row, starting a worker, logging a line.
+TEST_F(CloseDuringCopyTest, CloseRightAfterStartNeverHangs) {
+  const std::string source = *source_folder_ + "\\big.bin";
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(round);
+    MainWindowRun run(&settings_);
+    ASSERT_NE(run.add_job(source), nullptr);
+    ASSERT_NE(run.add_job(source), nullptr);
+    run.command(1000);
+    if (round % 2 == 1) Sleep(round % 7);
+    ASSERT_TRUE(run.close()) << "the window hangs while closing";
+  }
+}
+
 TEST_F(CloseDuringCopyTest, NoQuestionWithoutARunningWorker) {
   write_file(out_ + "\\..\\done.bin", 10);
   MainWindowRun run(&settings_);
