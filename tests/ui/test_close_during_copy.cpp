@@ -106,6 +106,7 @@ TEST_F(CloseDuringCopyTest, NoKeepsCopyingYesClosesWithoutHang) {
     EXPECT_GT(copied.size(), 0u);
     EXPECT_LT(static_cast<int64_t>(copied.size()), kSourceSize);
     EXPECT_TRUE(read_prefix(source, copied.size()) == copied);
+    DeleteFileA((out_ + "\\big.bin").c_str());
   }
 }
 
@@ -121,6 +122,7 @@ TEST_F(CloseDuringCopyTest, CloseRightAfterStartNeverHangs) {
     run.command(1000);
     if (round % 2 == 1) Sleep(round % 7);
     ASSERT_TRUE(run.close()) << "the window hangs while closing";
+    DeleteFileA((out_ + "\\big.bin").c_str());
   }
 }
 

@@ -207,9 +207,13 @@ std::string make_temp_folder() {
   static int counter = 0;
   char base[MAX_PATH];
   GetTempPathA(sizeof base, base);
+  // Process ids repeat from run to run under Wine: only a folder that did
+  // not exist yet is fresh.
   char folder[MAX_PATH];
-  snprintf(folder, sizeof folder, "%stv_ui_%lu_%d", base, GetCurrentProcessId(), ++counter);
-  CreateDirectoryA(folder, nullptr);
+  do {
+    snprintf(folder, sizeof folder, "%stv_ui_%lu_%lu_%d", base, GetCurrentProcessId(),
+             GetTickCount(), ++counter);
+  } while (!CreateDirectoryA(folder, nullptr));
   return folder;
 }
 
