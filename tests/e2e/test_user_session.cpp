@@ -1,0 +1,212 @@
+// A user's session with the real program: three files chosen at once in the
+// open dialog, Start, everything copied, then the window closed.
+#include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/unit/support/temp_dir.h"
+
+#ifndef TV_TARVOLIN_REL
+#error "TV_TARVOLIN_REL: the path of tarvolin.exe relative to this test program"
+#endif
+
+namespace {
+
+constexpr int kPollMs = 20;
+constexpr int kPollLimitMs = 60000;  // only a hang comes near this
+
+bool wait_until(const std::function<bool()>& done) {
+  for (int waited = 0; waited < kPollLimitMs; waited += kPollMs) {
+    if (done()) return true;
+    Sleep(kPollMs);
+  }
+  return done();
+}
+
+std::string ansi(const char* utf8) {
+  wchar_t wide[512];
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 512);
+  char narrow[512];
+  WideCharToMultiByte(CP_ACP, 0, wide, length, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
+}
+
+// WM_GETTEXT and LB_GETTEXT are carried between processes by the system.
+std::string text_of(HWND window) {
+  char text[1024] = "";
+  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::vector<std::string> log_lines(HWND log) {
+  std::vector<std::string> lines;
+  const int count = static_cast<int>(SendMessageA(log, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    // Asked in UTF-16: Wine carries the narrow form of this one between
+    // processes only up to its first character.
+    wchar_t wide[1024] = L"";
+    SendMessageW(log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+    char line[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, line, sizeof line, nullptr, nullptr);
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+struct Search {
+  DWORD process;
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK match_dialog(HWND window, LPARAM context) {
+  Search* search = reinterpret_cast<Search*>(context);
+  char name[64];
+  GetClassNameA(window, name, sizeof name);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (lstrcmpA(name, "#32770") == 0 && process == search->process && IsWindowVisible(window) &&
+      GetWindow(window, GW_OWNER) == search->owner) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND wait_dialog(DWORD process, HWND owner) {
+  Search search = {process, owner, nullptr};
+  wait_until([&] {
+    EnumWindows(match_dialog, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  return search.found;
+}
+
+void click(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+HWND file_name_field(HWND dialog) {
+  HWND combo = GetDlgItem(dialog, 0x47c);  // cmb13
+  if (combo != nullptr) {
+    HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+    return edit != nullptr ? edit : combo;
+  }
+  return GetDlgItem(dialog, 0x480);  // edt1
+}
+
+std::string built_program() {
+  char exe[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, exe, sizeof exe);
+  std::string path(exe, length);
+  path.erase(path.rfind('\\') + 1);
+  path += TV_TARVOLIN_REL;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+std::string pattern(size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 13 + seed) % 253);
+  return bytes;
+}
+
+// Through the ANSI file calls, as the program names its files (code page 1251).
+void write_file(const std::string& path, const std::string& bytes) {
+  FILE* file = fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr) << path;
+  fwrite(bytes.data(), 1, bytes.size(), file);
+  fclose(file);
+}
+
+std::string read_file(const std::string& path) {
+  std::string bytes;
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return "(missing)";
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  fclose(file);
+  return bytes;
+}
+
+TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
+  TempDir dir;
+  // Names joined as text: the folder is plain ASCII, the file names are 1251.
+  const std::string folder = dir.path();
+  // The program copies into its own folder by default; sources lie beside it.
+  const std::string program = folder + "\\tarvolin.exe";
+  ASSERT_TRUE(CopyFileA(built_program().c_str(), program.c_str(), FALSE)) << built_program();
+  const std::string sources = folder + "\\src";
+  CreateDirectoryA(sources.c_str(), nullptr);
+  const std::string names[] = {"b.bin", ansi("отчёт.txt"), "a.txt"};
+  const size_t sizes[] = {300000, 1234, 0};
+  for (int i = 0; i < 3; ++i) write_file(sources + "\\" + names[i], pattern(sizes[i], i));
+
+  // Started in the sources' folder, where its open dialog begins.
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + program + "\"";
+  ASSERT_TRUE(CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             sources.c_str(), &startup, &process));
+  HWND window = wait_dialog(process.dwProcessId, nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ("Tarvolin", text_of(window));
+
+  PostMessageA(window, WM_COMMAND, 1003, 0);
+  HWND open = wait_dialog(process.dwProcessId, window);
+  ASSERT_NE(open, nullptr);
+  const std::string chosen = "\"" + names[0] + "\" \"" + names[1] + "\" \"" + names[2] + "\"";
+  SendMessageA(file_name_field(open), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+  click(open, IDOK);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(open); }));
+
+  PostMessageA(window, WM_COMMAND, 1000, 0);
+  HWND start = GetDlgItem(window, 1000);
+  HWND log = GetDlgItem(window, 1010);
+  // Six lines a file: start, both opens, copying, done and an empty line.
+  ASSERT_TRUE(wait_until([&] { return log_lines(log).size() >= 18 && IsWindowEnabled(start); }))
+      << log_lines(log).size();
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 1002)));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(pattern(sizes[i], i), read_file(folder + "\\" + names[i])) << names[i];
+  }
+  const std::vector<std::string> lines = log_lines(log);
+  ASSERT_EQ(18u, lines.size());
+  for (int i = 0; i < 3; ++i) {
+    const std::string* file = &lines[i * 6];
+    EXPECT_NE(std::string::npos, file[0].find(ansi("Запуск копирования"))) << file[0];
+    EXPECT_NE(std::string::npos, file[1].find(sources + "\\" + names[i])) << file[1];
+    EXPECT_NE(std::string::npos, file[2].find(folder + "\\" + names[i])) << file[2];
+    EXPECT_NE(std::string::npos, file[3].find(ansi("Копирование..."))) << file[3];
+    EXPECT_NE(std::string::npos, file[4].find(ansi("Копирование завершено"))) << file[4];
+    EXPECT_EQ("", file[5]);
+  }
+
+  // The next refresh shows the totals and gives the caption back.
+  HWND status = GetDlgItem(window, 1042);
+  const std::string total = ansi("294.2 Кб из 294.2 Кб (100%)");
+  EXPECT_TRUE(wait_until([&] { return text_of(status) == total; })) << text_of(status);
+  EXPECT_EQ(100, SendMessageA(GetDlgItem(window, 1041), PBM_GETPOS, 0, 0));
+  EXPECT_EQ("Tarvolin", text_of(window));
+
+  PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, kPollLimitMs));
+  DWORD exit_code = 1;
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  EXPECT_EQ(0u, exit_code);
+  EXPECT_NE(std::string::npos, read_file(folder + "\\tvoln.ini").find("dialog_param="));
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+}  // namespace
