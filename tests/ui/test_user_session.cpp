@@ -1,5 +1,5 @@
-// A user's session with the real program: three files chosen at once in the
-// open dialog, Start, everything copied, then the window closed.
+// A user's session with the real program, driven from this process: three
+// files chosen at once in the open dialog, Start, all copied, window closed.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
