@@ -11,19 +11,6 @@
 namespace {
 
 constexpr int kRounds = 50;
-constexpr int64_t kPatternSize = 4 * 1024 * 1024;
-constexpr int64_t kSourceSize = int64_t{1} << 30;
-
-// A source far longer than any round lasts: a pattern, then a sparse tail.
-void make_long_source(const std::string& path) {
-  write_file(path, kPatternSize, 5);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  LARGE_INTEGER end;
-  end.QuadPart = kSourceSize;
-  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-  SetEndOfFile(file);
-  CloseHandle(file);
-}
 
 std::string read_prefix(const std::string& path, size_t size) {
   std::string content(size, '\0');
@@ -104,7 +91,7 @@ TEST_F(CloseDuringCopyTest, NoKeepsCopyingYesClosesWithoutHang) {
     // The destination holds a true beginning of the source.
     const std::string copied = read_file(out_ + "\\big.bin");
     EXPECT_GT(copied.size(), 0u);
-    EXPECT_LT(static_cast<int64_t>(copied.size()), kSourceSize);
+    EXPECT_LT(static_cast<int64_t>(copied.size()), kLongSourceSize);
     EXPECT_TRUE(read_prefix(source, copied.size()) == copied);
     DeleteFileA((out_ + "\\big.bin").c_str());
   }

@@ -101,4 +101,34 @@ TEST_F(MainCommandsTest, SettingsAcceptedReapplyTheListColours) {
   EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }));
 }
 
+TEST_F(MainCommandsTest, StopEndsTheCopyAndGivesStartAndSettingsBack) {
+  make_long_source(folder_ + "\\long.bin");
+  settings_.copy.buffer_size = 64;
+  MainWindowRun run(&settings_);
+  JobRow* record = run.add_job(folder_ + "\\long.bin");
+  ASSERT_NE(record, nullptr);
+  run.command(1000);
+  ASSERT_TRUE(wait_until([&] { return record->job->bytes_copied.load() > 0; }));
+  // The controller holds Start and Settings while it runs; Stop stays usable.
+  EXPECT_FALSE(IsWindowEnabled(run.item(1000)));
+  EXPECT_FALSE(IsWindowEnabled(run.item(1002)));
+  EXPECT_TRUE(IsWindowEnabled(run.item(1001)));
+
+  run.command(1001);
+  ASSERT_TRUE(wait_until([&] { return IsWindowEnabled(run.item(1000)) != FALSE; }));
+  EXPECT_TRUE(IsWindowEnabled(run.item(1002)));
+  EXPECT_EQ(nullptr, record->worker_thread.load());
+  run.tick();
+  EXPECT_EQ(ansi("В очереди"), cell_text(run.item(1009), 0, 4));
+  // The end of the stopped run is still logged: its last lines are the
+  // "done" line and an empty one.
+  HWND log = run.item(1010);
+  const int lines = static_cast<int>(SendMessageA(log, LB_GETCOUNT, 0, 0));
+  ASSERT_GE(lines, 2);
+  char line[1024] = "";
+  SendMessageA(log, LB_GETTEXT, lines - 2, reinterpret_cast<LPARAM>(line));
+  EXPECT_NE(std::string::npos, std::string(line).find(ansi("Копирование завершено"))) << line;
+  DeleteFileA((folder_ + "\\long.bin").c_str());
+}
+
 }  // namespace

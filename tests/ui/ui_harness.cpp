@@ -241,3 +241,13 @@ std::string read_file(const std::string& path) {
   fclose(file);
   return content;
 }
+
+void make_long_source(const std::string& path) {
+  write_file(path, 4 * 1024 * 1024, 5);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  LARGE_INTEGER end;
+  end.QuadPart = kLongSourceSize;
+  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+}

@@ -69,3 +69,7 @@ std::string make_temp_folder();
 // Writes `size` bytes of a pattern that differs from file to file.
 void write_file(const std::string& path, int64_t size, unsigned seed = 1);
 std::string read_file(const std::string& path);
+// A source far longer than any test lasts to copy in small blocks: a 4 MiB
+// pattern, then a sparse tail up to kLongSourceSize.
+constexpr int64_t kLongSourceSize = int64_t{1} << 30;
+void make_long_source(const std::string& path);
