@@ -1,0 +1,106 @@
+#include "bench/common/counting_file_ops.h"
+
+#include <utility>
+
+#include "engine/file_ops.h"
+
+namespace {
+
+CountingFileOps* active = nullptr;
+// The source file and the position of its next read; the worker has one open
+// at a time.
+platform::File* source_file = nullptr;
+int64_t source_position = 0;
+thread_local uint32_t injected_error = 0;
+
+const FileOps& real() { return platform_file_ops(); }
+
+}  // namespace
+
+// The table's functions, with access to the counters.
+struct CountingOpsAccess {
+  static platform::File* open_source(const char* path) {
+    injected_error = 0;
+    active->source_opens_++;
+    source_file = real().open_source(path);
+    source_position = 0;
+    return source_file;
+  }
+  static bool seek(platform::File* file, int64_t offset) {
+    injected_error = 0;
+    if (file == source_file) source_position = offset;
+    return real().seek(file, offset);
+  }
+  static bool read(platform::File* file, void* buffer, uint32_t size, uint32_t* got) {
+    injected_error = 0;
+    bool ok = real().read(file, buffer, size, got);
+    if (file != source_file) return ok;
+    active->bytes_read_ += *got;
+    const int64_t start = source_position;
+    source_position += *got;
+    if (!ok || !due(start)) return ok;
+    active->next_fault_++;
+    active->faults_injected_++;
+    injected_error = active->error_;
+    *got = 0;
+    return false;
+  }
+  static bool due(int64_t start) {
+    const auto& offsets = active->fail_offsets_;
+    return active->next_fault_ < offsets.size() && offsets[active->next_fault_] == start;
+  }
+  static void close(platform::File* file) {
+    if (file == source_file) source_file = nullptr;
+    real().close(file);
+  }
+  static uint32_t last_error() { return injected_error ? injected_error : real().last_error(); }
+};
+
+namespace {
+
+const FileOps kCountingOps = {
+    CountingOpsAccess::open_source,
+    platform::open_dest,
+    CountingOpsAccess::seek,
+    CountingOpsAccess::read,
+    platform::write_all,
+    platform::flush,
+    CountingOpsAccess::close,
+    CountingOpsAccess::last_error,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+FileOps with_platform_memory_and_sleep() {
+  FileOps ops = kCountingOps;
+  ops.allocate = real().allocate;
+  ops.release = real().release;
+  ops.sleep = real().sleep;
+  return ops;
+}
+
+}  // namespace
+
+CountingFileOps::CountingFileOps(std::vector<int64_t> fail_offsets, uint32_t error)
+    : fail_offsets_(std::move(fail_offsets)), error_(error) {
+  static const FileOps table = with_platform_memory_and_sleep();
+  active = this;
+  set_file_ops(&table);
+}
+
+CountingFileOps::~CountingFileOps() {
+  set_file_ops(nullptr);
+  active = nullptr;
+}
+
+std::vector<int64_t> spread_offsets(int count, int64_t blocks, int64_t block) {
+  std::vector<int64_t> offsets;
+  for (int i = 0; i < count; ++i) {
+    const int64_t index = (i + 1) * blocks / (count + 1);
+    if (index > 0 && (offsets.empty() || index * block > offsets.back())) {
+      offsets.push_back(index * block);
+    }
+  }
+  return offsets;
+}

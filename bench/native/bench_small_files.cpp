@@ -1,0 +1,103 @@
+// Many small files: the queue controller and the worker copying a folder of
+// small files, with an in-memory window, against `cp -r` of the same folder.
+// Rounds alternate between the two; the figures are medians.
+//
+//   tv_bench_small LABEL SOURCE_FOLDER DEST_ROOT COUNT ROUNDS
+// prints one table row: label, files/s of each, their ratio, ms per file.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/common/files.h"
+#include "bench/common/stats.h"
+#include "bench/native/process_tools.h"
+#include "engine/queue_controller.h"
+#include "engine/run_flags.h"
+#include "tests/unit/support/fake_window_host.h"
+#include "tests/unit/support/test_jobs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFileSize = 4096;
+
+std::string file_name(int i) {
+  char name[32];
+  std::snprintf(name, sizeof name, "file_%05d.bin", i);
+  return name;
+}
+
+void make_sources(const fs::path& folder, int count) {
+  fs::create_directories(folder);
+  std::vector<char> bytes(kFileSize);
+  for (int i = 0; i < count; ++i) {
+    for (int b = 0; b < kFileSize; ++b) bytes[b] = static_cast<char>((b * 31 + i * 7) % 251);
+    FILE* file = std::fopen((folder / file_name(i)).c_str(), "wb");
+    if (!file) std::exit(1);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+}
+
+// Start to end of the queue, rows made beforehand as Add would have.
+double engine_round(const fs::path& source, const fs::path& dest, int count) {
+  fs::remove_all(dest);
+  fs::create_directories(dest);
+  FakeWindowHost host;
+  std::vector<JobRowPtr> rows;
+  CopyParam param = test_copy_param(kDefaultBufferSize, kDefaultMaxAttempts);
+  for (int i = 0; i < count; ++i) {
+    rows.push_back(make_test_row((source / file_name(i)).string(), (dest / file_name(i)).string(),
+                                 kFileSize, 0, param));
+    host.rows.push_back(rows.back().get());
+  }
+  run_flags.run.store(true);
+  run_flags.log_enabled.store(true);
+  run_flags.closing.store(false);
+  const double start = now_seconds();
+  queue_controller(nullptr);
+  const double seconds = now_seconds() - start;
+  for (const JobRowPtr& row : rows) {
+    if (row->job->state.load() != JOB_COMPLETED) std::exit(1);
+  }
+  return seconds;
+}
+
+double cp_round(const fs::path& source, const fs::path& dest) {
+  fs::remove_all(dest);
+  const double start = now_seconds();
+  if (!run_program({"cp", "-r", source.string(), dest.string()})) std::exit(1);
+  return now_seconds() - start;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 6) {
+    std::fprintf(stderr, "usage: tv_bench_small LABEL SOURCE_FOLDER DEST_ROOT COUNT ROUNDS\n");
+    return 2;
+  }
+  const fs::path source = argv[2];
+  const fs::path root = argv[3];
+  const int count = std::atoi(argv[4]);
+  const int rounds = std::atoi(argv[5]);
+  make_sources(source, count);
+  std::vector<double> engine;
+  std::vector<double> cp;
+  for (int round = 0; round < rounds; ++round) {
+    engine.push_back(engine_round(source, root / "engine", count));
+    cp.push_back(cp_round(source, root / "cp"));
+    std::fprintf(stderr, "  %s round %d: engine %.3f s, cp -r %.3f s\n", argv[1], round + 1,
+                 engine.back(), cp.back());
+  }
+  fs::remove_all(root / "engine");
+  fs::remove_all(root / "cp");
+  const double e = median(engine);
+  const double c = median(cp);
+  std::printf("| %s | %d | %.0f | %.0f | %.2f | %.3f | %.3f |\n", argv[1], rounds, count / e,
+              count / c, c / e, e * 1000 / count, c * 1000 / count);
+  return 0;
+}

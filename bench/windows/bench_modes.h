@@ -1,0 +1,6 @@
+// The parts of tv_bench_window.exe, each given the arguments after its name.
+#pragma once
+
+int refresh_bench(int argc, char** argv);
+int log_bench(int argc, char** argv);
+int small_files_bench(int argc, char** argv);
