@@ -2,8 +2,9 @@
 // rows: nothing changed since the last tick, every row's bytes changed, and
 // every row's state and bytes changed. Ticks are timed on the window thread
 // itself; the figures are medians.
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
