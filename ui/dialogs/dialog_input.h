@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 // Edits that take a number accept at most this many characters.
@@ -15,6 +16,16 @@ constexpr int kPathInputLimit = 260;
 void set_title_text(HWND dialog, unsigned string_id);
 // Sets the text of control `control_id` to string `string_id`.
 void set_item_string(HWND dialog, int control_id, unsigned string_id);
+// A control and the string-table text it shows.
+struct ItemText {
+  int control;
+  unsigned text;
+};
+// Sets the text of every control in `items` from its string.
+template <size_t kCount>
+void set_item_strings(HWND dialog, const ItemText (&items)[kCount]) {
+  for (const ItemText& item : items) set_item_string(dialog, item.control, item.text);
+}
 // Prints `value` with "%d" into control `control_id`.
 void set_item_number(HWND dialog, int control_id, int32_t value);
 // Limits how many characters the user can type into edit `control_id`.

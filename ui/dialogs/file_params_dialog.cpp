@@ -29,10 +29,6 @@ enum FileParamsControl : int {
 constexpr unsigned kTitleText = 481;
 constexpr unsigned kInfoFormat = 581;
 
-struct ItemText {
-  int control;
-  unsigned text;
-};
 constexpr ItemText kItemTexts[] = {
     {1016, 590}, {1017, 591}, {1018, 592}, {1019, 593}, {IDOK, 510}, {IDCANCEL, 511},
 };
@@ -66,7 +62,7 @@ void show_information(HWND dialog, int64_t total, int64_t bytes, int64_t percent
 void initialise(HWND dialog, CopyJob* job) {
   params_job = job;
   set_title_text(dialog, kTitleText);
-  for (const ItemText& item : kItemTexts) set_item_string(dialog, item.control, item.text);
+  set_item_strings(dialog, kItemTexts);
   SendDlgItemMessageA(dialog, ID_SOURCE, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(job->source_path));
   limit_item_text(dialog, ID_SOURCE, kPathInputLimit);
   SendDlgItemMessageA(dialog, ID_DEST, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(job->dest_path));

@@ -29,11 +29,6 @@ enum SettingsControl : int {
 constexpr unsigned kTitleText = 482;
 constexpr unsigned kBrowseTitleText = 485;
 
-// Control and the string it shows.
-struct ItemText {
-  int control;
-  unsigned text;
-};
 constexpr ItemText kItemTexts[] = {
     {IDOK, 510}, {IDCANCEL, 511}, {1028, 570}, {1037, 561}, {1029, 571}, {1030, 572}, {1031, 574},
     {1033, 563}, {1038, 562},     {1032, 575}, {1034, 564}, {1035, 565}, {1036, 566},
@@ -54,7 +49,7 @@ void initialise(HWND dialog, DialogParam* param) {
   settings_param = param;
   const CopyParam& copy = *param->copy_ref;
   set_title_text(dialog, kTitleText);
-  for (const ItemText& item : kItemTexts) set_item_string(dialog, item.control, item.text);
+  set_item_strings(dialog, kItemTexts);
   set_item_number(dialog, ID_RETRY_TIMEOUT, copy.retry_timeout);
   set_item_number(dialog, ID_MAX_ATTEMPTS, copy.max_attempts);
   set_item_number(dialog, ID_BUFFER_SIZE, copy.buffer_size);
