@@ -1,0 +1,243 @@
+// One end-to-end test: a temporary folder with a flakyfs mount (backing/ ->
+// flaky/, faults from schedule.txt), a destination dest/ (a small tmpfs when
+// asked), the program's folder prog/, and the driver under Wine that works the
+// real tarvolin.exe. Everything is ended and unmounted when the test ends, also
+// when it fails: the driver (and the program) first, then the mounts.
+//
+// Each test records for the report (scripts/reliability.sh reads the XML):
+// runs (program starts), bytes_compared, hangs.
+#pragma once
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/wine_driver.h"
+#include "tests/reliability/flaky_mount.h"
+#include "tests/unit/support/temp_dir.h"
+
+// The texts the user reads, as the driver hands them over (UTF-8).
+namespace texts {
+inline const std::string kQueued = "В очереди";
+inline const std::string kError = "Ошибка";
+inline const std::string kCompleted = "Завершено";
+inline const std::string kStart = "Запуск копирования";
+inline const std::string kCopying = "Копирование...";
+inline const std::string kRunEnd = "Копирование завершено";
+inline const std::string kOpenSource = "Открытие исходного файла: ";
+inline const std::string kOpenDest = "Открытие конечного файла: ";
+inline const std::string kRead = "] Чтение";
+inline const std::string kWrite = "] Запись";
+inline std::string error(int code) { return "] - Ошибка: " + std::to_string(code); }
+inline std::string pause(int ms) { return "] Ожидание: " + std::to_string(ms) + " msec."; }
+}  // namespace texts
+
+// The error codes the program meets under Wine (measured here).
+constexpr int kWineReadEio = 21;     // ERROR_NOT_READY: a FUSE read failing with EIO
+constexpr int kWineOpenEio = 998;    // ERROR_NOACCESS: a FUSE open failing with EIO
+constexpr int kFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
+constexpr int kPathNotFound = 3;     // ERROR_PATH_NOT_FOUND
+constexpr int kDiskFull = 112;       // ERROR_DISK_FULL
+constexpr int kWineServerGone = 31;  // ERROR_GEN_FAILURE: the FUSE server died (ENOTCONN)
+
+constexpr int kStartButton = 1000;
+constexpr int kStopButton = 1001;
+constexpr int kStateColumn = 4;
+
+class E2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const E2eSetup& setup = e2e_setup();
+    if (!setup.enabled) GTEST_SKIP() << "needs TV_E2E=1 after the Windows build (scripts/test.sh)";
+    ASSERT_TRUE(setup.missing.empty()) << "missing:" << setup.missing;
+    ASSERT_TRUE(mount_.mount()) << "flakyfs did not mount";
+    ASSERT_TRUE(driver_.start(setup.driver)) << "cannot start the driver under Wine";
+  }
+  void TearDown() override {
+    driver_.stop();
+    mount_.unmount_all();
+    RecordProperty("runs", runs_);
+    RecordProperty("bytes_compared", std::to_string(bytes_compared_));
+    RecordProperty("hangs", hangs_);
+  }
+
+  // ---- files ----
+  void make_source(const std::string& name, size_t size) {
+    std::string bytes = pattern_bytes(size, static_cast<unsigned>(name.size() * 7919 + size));
+    std::ofstream(mount_.backing(name), std::ios::binary).write(bytes.data(), bytes.size());
+  }
+  int64_t dest_size(const std::string& name) const {
+    struct stat status;
+    return stat(mount_.dest(name).c_str(), &status) == 0 ? status.st_size : -1;
+  }
+  // The destination agrees with the source over its whole length; `complete`
+  // also asks for the whole source. Read piece by piece: sources may be large
+  // (and sparse).
+  void expect_faithful(const std::string& name, bool complete) {
+    std::ifstream source(mount_.backing(name), std::ios::binary);
+    std::ifstream dest(mount_.dest(name), std::ios::binary);
+    ASSERT_TRUE(source.is_open() && dest.is_open()) << name;
+    const size_t kPiece = 1 << 20;
+    std::string source_piece(kPiece, '\0'), dest_piece(kPiece, '\0');
+    int64_t offset = 0;
+    for (;;) {
+      dest.read(&dest_piece[0], kPiece);
+      const size_t got = static_cast<size_t>(dest.gcount());
+      source.read(&source_piece[0], static_cast<std::streamsize>(got));
+      const size_t have = static_cast<size_t>(source.gcount());
+      const size_t common = std::min(got, have);
+      size_t same = common;
+      if (std::memcmp(dest_piece.data(), source_piece.data(), common) != 0) {
+        same = 0;
+        while (dest_piece[same] == source_piece[same]) same++;
+      }
+      bytes_compared_ += static_cast<int64_t>(common);
+      ASSERT_EQ(same, common) << name << ": byte " << offset + static_cast<int64_t>(same)
+                              << " differs from the source";
+      ASSERT_EQ(got, have) << name << " is longer than its source";
+      offset += static_cast<int64_t>(got);
+      if (got < kPiece) break;
+    }
+    if (complete) {
+      EXPECT_TRUE(source.peek() == std::char_traits<char>::eof())
+          << name << " is incomplete: " << offset << " bytes";
+    }
+  }
+  ProgramSettings settings() const {
+    ProgramSettings result;
+    result.dest_folder = wine_path(dir_.path("dest"));
+    return result;
+  }
+
+  // Kills the flakyfs child of this test abruptly, leaving its mount dead
+  // (ENOTCONN), as a share whose server went away.
+  bool kill_flakyfs() {
+    bool killed = false;
+    if (DIR* proc = opendir("/proc")) {
+      while (dirent* entry = readdir(proc)) {
+        pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0) continue;
+        std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat_file)),
+                         std::istreambuf_iterator<char>());
+        size_t open = text.find('('), close = text.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        long parent = 0;
+        char run_state = 0;
+        if (std::sscanf(text.c_str() + close + 1, " %c %ld", &run_state, &parent) != 2) continue;
+        if (parent != getpid() || text.substr(open + 1, close - open - 1) != "flakyfs") continue;
+        if (kill(pid, SIGKILL) != 0) continue;
+        // Left a zombie, not reaped: its id stays taken while FlakyMount
+        // still holds it.
+        for (int i = 0; i < 500 && !killed; ++i) {
+          std::ifstream again("/proc/" + std::to_string(pid) + "/stat");
+          std::string now((std::istreambuf_iterator<char>(again)),
+                          std::istreambuf_iterator<char>());
+          size_t end = now.rfind(')');
+          killed = end != std::string::npos && now.size() > end + 2 && now[end + 2] == 'Z';
+          if (!killed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+      }
+      closedir(proc);
+    }
+    return killed;
+  }
+
+  // ---- the program ----
+  void launch(const ProgramSettings& chosen) {
+    ASSERT_TRUE(install_program(dir_.path("prog"), chosen));
+    relaunch();
+  }
+  // Starts the program again with the tvoln.ini it left.
+  void relaunch() {
+    Reply reply = driver_.send("launch " + wine_path(dir_.path("prog")));
+    ASSERT_TRUE(reply.ok) << reply.value;
+    runs_++;
+  }
+  // Add, through the open dialog, in the flaky folder.
+  void add(const std::vector<std::string>& names) {
+    std::string command = "add " + wine_path(dir_.path("flaky"));
+    for (const std::string& name : names) command += " " + name;
+    Reply reply = driver_.send(command);
+    ASSERT_TRUE(reply.ok) << reply.value << (reply.lines.empty() ? "" : ": " + reply.lines[0]);
+    ASSERT_EQ(reply.value, std::to_string(names.size()));
+  }
+  void click(int id) { ASSERT_TRUE(driver_.send("click " + std::to_string(id)).ok); }
+  bool enabled(int id) { return driver_.send("enabled " + std::to_string(id)).value == "1"; }
+  int count(const std::string& text) {
+    Reply reply = driver_.send("count " + text);
+    return reply.ok ? std::atoi(reply.value.c_str()) : -1;
+  }
+  std::string cell(int row, int column) {
+    return driver_.send("cell " + std::to_string(row) + " " + std::to_string(column)).value;
+  }
+  std::string state(int row) { return cell(row, kStateColumn); }
+  std::vector<std::string> log_lines(int from = 0) {
+    return driver_.send("log " + std::to_string(from)).lines;
+  }
+  std::string log_text() {
+    std::string text;
+    for (const std::string& line : log_lines()) text += line + "\n";
+    return text;
+  }
+  // Closes with WM_CLOSE, answering Yes if asked. A program that does not end
+  // in time is a hang: it is killed and counted.
+  void close_program(bool* asked = nullptr, int limit_ms = 60000) {
+    // TV_E2E_VERBOSE=1: the log, for reading.
+    if (std::getenv("TV_E2E_VERBOSE")) std::printf("%s", log_text().c_str());
+    Reply reply = driver_.send("close wm " + std::to_string(limit_ms), limit_ms + 20000);
+    if (!reply.ok && reply.value.rfind("hang", 0) == 0) hangs_++;
+    ASSERT_TRUE(reply.ok) << reply.value;
+    EXPECT_NE(reply.value.find("exit=0"), std::string::npos) << reply.value;
+    if (asked) *asked = reply.value.find("asked=1") != std::string::npos;
+  }
+
+  // Polls `done` every 20 ms; false after `limit` (a hang, not slowness).
+  bool wait_for(const std::function<bool()>& done, int limit_seconds = 90) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limit_seconds);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline || !driver_.running()) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  // The queue has ended by itself or by Stop: Start is usable again and no
+  // row is running.
+  bool wait_idle(int rows) {
+    return wait_for([&] {
+      if (!enabled(kStartButton)) return false;
+      for (int row = 0; row < rows; ++row)
+        if (state(row) == "Выполняется") return false;
+      return true;
+    });
+  }
+  bool wait_all_completed(int rows) {
+    return wait_for([&] {
+      for (int row = 0; row < rows; ++row)
+        if (state(row) != texts::kCompleted) return false;
+      return enabled(kStartButton);
+    });
+  }
+
+  TempDir dir_;
+  FlakyMount mount_{dir_};
+  WineDriver driver_;
+  int runs_ = 0;
+  int64_t bytes_compared_ = 0;
+  int hangs_ = 0;
+};

@@ -1,0 +1,309 @@
+// The real tarvolin.exe under Wine, worked as a user would (Add through the
+// open dialog, Start, Stop, close), copying from flakyfs (Z:\...\flaky) into
+// dest/. Every scenario ends with the same checks: a destination whose row
+// says complete is byte-identical to its source; an incomplete one holds no
+// byte that differs from its source; the log shows each failure with its
+// error code and each pause.
+#include "tests/e2e/e2e_fixture.h"
+
+namespace {
+
+using namespace texts;
+
+class E2eScenario : public E2eTest {};
+
+TEST_F(E2eScenario, TransientReadErrorsMidFileAreRetriedFromTheLastBlock) {
+  const std::string neighbour = "отчёт.bin";  // a Cyrillic name, through Z: and code page 1251
+  make_source("a.bin", 3000000);
+  make_source(neighbour, 200000);
+  mount_.set_schedule("eio a.bin 600000 600001 3");
+  launch(settings());
+  add({"a.bin", neighbour});
+  EXPECT_EQ(state(0), kQueued);
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(2)) << log_text();
+  expect_faithful("a.bin", true);
+  expect_faithful(neighbour, true);
+  EXPECT_EQ(cell(1, 1), neighbour);
+  EXPECT_EQ(count(kRead), 3) << log_text();
+  EXPECT_EQ(count(error(kWineReadEio)), 3);
+  EXPECT_EQ(count(pause(50)), 3);
+  EXPECT_EQ(count(kStart), 2);  // one run each: three failures stay below five attempts
+  close_program();
+}
+
+TEST_F(E2eScenario, PermanentBadRangeStaysInErrorWhileItsNeighboursComplete) {
+  for (const char* name : {"a.bin", "b.bin", "c.bin"}) make_source(name, 300000);
+  mount_.set_schedule("eio b.bin 70000 70001 -1");
+  ProgramSettings chosen = settings();
+  chosen.max_attempts = 2;
+  launch(chosen);
+  add({"a.bin", "b.bin", "c.bin"});
+  click(kStartButton);
+  // Pass after pass: b gets a new run each time.
+  ASSERT_TRUE(wait_for([&] { return count(kStart) >= 8; })) << log_text();
+  EXPECT_EQ(state(0), kCompleted);
+  EXPECT_EQ(state(2), kCompleted);
+  expect_faithful("a.bin", true);
+  expect_faithful("c.bin", true);
+  expect_faithful("b.bin", false);
+  EXPECT_EQ(dest_size("b.bin"), 65536) << "the block before the bad range";
+  click(kStopButton);
+  ASSERT_TRUE(wait_idle(3)) << "Stop does not end the queue\n" << log_text();
+  std::string stopped = state(1);
+  EXPECT_TRUE(stopped == kError || stopped == kQueued) << stopped;
+  expect_faithful("b.bin", false);
+  EXPECT_EQ(dest_size("b.bin"), 65536);
+  // Every failed read of b is logged with its code, every one followed by a pause.
+  int failures = count(error(kWineReadEio));
+  EXPECT_GE(failures, 6);
+  EXPECT_EQ(count(kRead), failures);
+  EXPECT_GE(count(pause(50)), failures - 1);  // a stop may fall before the last pause
+  EXPECT_EQ(count(error(kWineReadEio)), count(kRead));
+  bool asked = true;
+  close_program(&asked);
+  EXPECT_FALSE(asked) << "no worker runs after Stop";
+}
+
+TEST_F(E2eScenario, SourceThatVanishesAndReturnsIsCompleted) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  mount_.set_schedule("vanish a.bin");
+  // The open read fails, then every new attempt fails at opening the source.
+  ASSERT_TRUE(wait_for([&] { return count(error(kFileNotFound)) >= 3; })) << log_text();
+  EXPECT_TRUE(wait_for([&] { return state(0) == kError; }));
+  expect_faithful("a.bin", false);
+  mount_.set_schedule("");
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  EXPECT_GE(count(pause(50)), 3);
+  close_program();
+}
+
+TEST_F(E2eScenario, FullDestinationIsRetriedAndCompletesOnceFreed) {
+  ASSERT_TRUE(mount_.mount_small_dest(2 << 20));
+  // Room for 7 blocks of 64 KiB and part of an 8th: that write comes back
+  // short, the next one fails with 112.
+  dir_.write("dest/filler", std::string(1536 * 1024 + 10000, 'f'));
+  make_source("a.bin", 1 << 20);
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return count(error(kDiskFull)) >= 2; })) << log_text();
+  EXPECT_EQ(count(kWrite), count(error(kDiskFull)));
+  EXPECT_TRUE(wait_for([&] { return state(0) == kError; }));
+  int64_t partial = dest_size("a.bin");
+  EXPECT_GT(partial, 7 * 65536);
+  EXPECT_NE(partial % 65536, 0) << "the part of the short write stays counted";
+  expect_faithful("a.bin", false);
+  dir_.remove("dest/filler");
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  close_program();
+}
+
+TEST_F(E2eScenario, StopAndStartAgainContinuesWhereItStopped) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  click(kStopButton);
+  ASSERT_TRUE(wait_idle(1)) << log_text();
+  EXPECT_EQ(state(0), kQueued);
+  int64_t stopped_at = dest_size("a.bin");
+  EXPECT_LT(stopped_at, 4 << 20);
+  expect_faithful("a.bin", false);
+  EXPECT_EQ(count(kRunEnd), 1) << "the end of the stopped run is logged";
+
+  // Nothing before the stop may be read again: those bytes fail from now on.
+  mount_.set_schedule("eio a.bin 0 " + std::to_string(stopped_at) + " -1");
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  EXPECT_EQ(count(kStart), 2);
+  EXPECT_EQ(count("Ошибка"), 0) << log_text();
+  close_program();
+}
+
+TEST_F(E2eScenario, ClosedDuringACopyThenResumedAtTheDestinationsSize) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());  // resume on
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 500000; })) << log_text();
+  bool asked = false;
+  close_program(&asked);
+  EXPECT_TRUE(asked) << "closing during a copy asks first";
+  int64_t kept = dest_size("a.bin");
+  EXPECT_GT(kept, 500000);
+  EXPECT_LT(kept, 4 << 20);
+  expect_faithful("a.bin", false);
+
+  // Started again, the same file added: it continues at the destination's
+  // size. Reading anything before it would fail, and be logged.
+  mount_.set_schedule("eio a.bin 0 " + std::to_string(kept) + " -1");
+  relaunch();
+  add({"a.bin"});
+  EXPECT_NE(cell(0, 3), "") << "the bytes already there are shown";
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  std::vector<std::string> log = log_lines();
+  // The first attempt: start, both opens, copying, the end; no failure.
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_NE(log[0].find(kStart), std::string::npos) << log[0];
+  EXPECT_NE(log[1].find(kOpenSource), std::string::npos) << log[1];
+  EXPECT_NE(log[2].find(kOpenDest), std::string::npos) << log[2];
+  EXPECT_NE(log[3].find(kCopying), std::string::npos) << log[3];
+  EXPECT_NE(log[4].find(kRunEnd), std::string::npos) << log_text();
+  EXPECT_EQ(count("Ошибка"), 0) << log_text();
+  close_program();
+}
+
+TEST_F(E2eScenario, SourceThatGrowsIsCopiedToItsNewEnd) {
+  make_source("a.bin", 2 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 200000; })) << log_text();
+  std::ofstream(mount_.backing("a.bin"), std::ios::binary | std::ios::app)
+      << pattern_bytes(300000, 7);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  EXPECT_EQ(dest_size("a.bin"), (2 << 20) + 300000);
+  expect_faithful("a.bin", true);
+  close_program();
+}
+
+TEST_F(E2eScenario, VanishedDestinationFailsAtOpeningUntilItIsBack) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  click(kStopButton);
+  ASSERT_TRUE(wait_idle(1)) << log_text();
+  std::string partial = dir_.read("dest/a.bin");
+  dir_.remove("dest");  // the folder and the partial file are gone
+  int before = count(error(kPathNotFound));
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return count(error(kPathNotFound)) >= before + 3; })) << log_text();
+  EXPECT_FALSE(dir_.exists("dest")) << "the copy is not started over elsewhere";
+  EXPECT_EQ(count(kCopying), 1) << "no attempt gets past opening the destination";
+  dir_.make_folder("dest");
+  dir_.write("dest/a.bin", partial);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  close_program();
+}
+
+TEST_F(E2eScenario, OpenErrorsAreRetried) {
+  make_source("a.bin", 500000);
+  mount_.set_schedule("eio-open a.bin 3");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  EXPECT_EQ(count(error(kWineOpenEio)), 3) << log_text();
+  EXPECT_EQ(count(pause(50)), 3);
+  EXPECT_EQ(count(kCopying), 1);
+  close_program();
+}
+
+// The source's file system dies in the middle of a copy (the FUSE server is
+// killed: a share whose server went away), is taken away, then mounted again.
+TEST_F(E2eScenario, SourceFileSystemDiesAndComesBack) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  ASSERT_TRUE(kill_flakyfs());
+  ASSERT_TRUE(wait_for([&] { return count(error(kWineServerGone)) >= 3; })) << log_text();
+  expect_faithful("a.bin", false);
+  ::umount2(dir_.path("flaky").c_str(), MNT_DETACH);  // an empty folder now
+  ASSERT_TRUE(wait_for([&] { return count(error(kFileNotFound)) >= 2; })) << log_text();
+  mount_.set_schedule("");
+  ASSERT_TRUE(mount_.mount());
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  close_program();
+}
+
+TEST_F(E2eScenario, CloseAnsweredNoKeepsCopying) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  Reply reply = driver_.send("close-no");
+  ASSERT_TRUE(reply.ok) << reply.value;
+  int64_t seen = dest_size("a.bin");
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > seen; })) << "the copy goes on";
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  bool asked = true;
+  close_program(&asked);
+  EXPECT_FALSE(asked);
+}
+
+TEST_F(E2eScenario, FilesAddedDuringACopyAreCopiedInTheSameRun) {
+  make_source("a.bin", 4 << 20);
+  make_source("b.bin", 300000);
+  make_source("c.bin", 300000);
+  mount_.set_schedule("stall a.bin 30\neio c.bin 100000 100001 2");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  add({"b.bin", "c.bin"});
+  ASSERT_TRUE(wait_all_completed(3)) << log_text();
+  for (const char* name : {"a.bin", "b.bin", "c.bin"}) expect_faithful(name, true);
+  EXPECT_EQ(count(kStart), 3) << "one run each, in the run already going";
+  EXPECT_EQ(count(error(kWineReadEio)), 2);
+  close_program();
+}
+
+// Resuming beyond 4 GiB: the destination's size is read as 64 bits, both files
+// are positioned past 2^31, and the copy crosses 2^32. The source is sparse:
+// zeros, then a pattern over the last 2 MiB.
+TEST_F(E2eScenario, ResumeAcrossFourGibibytes) {
+  // Comparing two 4 GiB files takes a while: scripts/reliability.sh runs it.
+  if (!std::getenv("TV_E2E_LONG")) GTEST_SKIP() << "long; TV_E2E_LONG=1 runs it";
+  const int64_t pattern_at = (int64_t{4} << 30) - (1 << 20);
+  const int64_t size = (int64_t{4} << 30) + (1 << 20);
+  const int64_t kept = (int64_t{4} << 30) - 100000;
+  const std::string pattern = pattern_bytes(static_cast<size_t>(size - pattern_at), 11);
+  auto make_sparse = [&](const std::string& path, int64_t length) {
+    std::ofstream(path, std::ios::binary).close();
+    ASSERT_EQ(::truncate(path.c_str(), length), 0) << path;
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(pattern_at);
+    out.write(pattern.data(), static_cast<std::streamsize>(length - pattern_at));
+  };
+  make_sparse(mount_.backing("big.bin"), size);
+  make_sparse(mount_.dest("big.bin"), kept);  // what an earlier run left
+  // Nothing before the destination's size may be read.
+  mount_.set_schedule("eio big.bin 0 " + std::to_string(kept) + " -1");
+  launch(settings());
+  add({"big.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  EXPECT_EQ(dest_size("big.bin"), size);
+  EXPECT_EQ(count("Ошибка"), 0) << log_text();
+  expect_faithful("big.bin", true);
+  close_program();
+}
+
+}  // namespace
