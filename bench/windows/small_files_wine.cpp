@@ -17,6 +17,7 @@
 #include "engine/copy_job.h"
 #include "engine/queue_controller.h"
 #include "engine/run_flags.h"
+#include "platform/platform.h"
 #include "tests/unit/support/fake_window_host.h"
 #include "tests/unit/support/test_jobs.h"
 #include "ui/main/file_list.h"
@@ -26,9 +27,10 @@ namespace {
 
 constexpr int kFileSize = 4096;
 
-enum Way { kWindow, kFakeWindow, kBare, kBareFlush, kWays };
+enum Way { kWindow, kFakeWindow, kBare, kBareFlush, kThreads, kWays };
 const char* const kWayNames[kWays] = {"real main window", "controller + worker, in-memory window",
-                                      "bare loop", "bare loop + flush per file"};
+                                      "bare loop", "bare loop + flush per file",
+                                      "a thread started and waited for per file, no copy"};
 
 struct Folders {
   std::string source;
@@ -128,6 +130,18 @@ double bare_round(const Folders& folders, bool flush) {
   return now_seconds() - start;
 }
 
+uint32_t idle(void*) { return 0; }
+
+double threads_round(int count) {
+  const double start = now_seconds();
+  for (int i = 0; i < count; ++i) {
+    platform::Thread* thread = platform::start_thread(idle, nullptr);
+    platform::wait_thread(thread);
+    platform::close_thread(thread);
+  }
+  return now_seconds() - start;
+}
+
 double round_of(Way way, const Folders& folders) {
   empty_dest(folders);
   switch (way) {
@@ -137,6 +151,8 @@ double round_of(Way way, const Folders& folders) {
       return fake_window_round(folders);
     case kBare:
       return bare_round(folders, false);
+    case kThreads:
+      return threads_round(folders.count);
     default:
       return bare_round(folders, true);
   }

@@ -66,12 +66,13 @@ void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64
 }
 
 // Returns true when the row's cells were touched.
-bool refresh_row(HWND list, JobRow* record, int row, int64_t now, Totals* totals, char* caption) {
+bool refresh_row(HWND list, JobRow* record, int row, Totals* totals, char* caption) {
   const CopyJob* job = record->job;
   // One reading of each value the worker may be changing.
   const int32_t state = job->state.load();
   const int64_t bytes = job->bytes_copied.load();
-  const int64_t elapsed = elapsed_ms(record->sample_time, now);
+  // Only a running row's speed needs the time now.
+  const int64_t elapsed = state == JOB_RUNNING ? elapsed_ms(record->sample_time, counter_now()) : 0;
   bool touched = false;
 
   if (record->shown_state != state) {
@@ -170,15 +171,15 @@ void refresh_list() {
   Totals totals;
   const int count = row_count(list);
   const WNDPROC list_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_WNDPROC));
+  // A row left untouched takes the tick's start as its sample time, early by
+  // at most the length of the tick; two counter readings per row were a fifth
+  // of an unchanged tick over many rows under Wine.
+  const int64_t tick_start = counter_now();
   for (int row = 0; row < count; ++row) {
     JobRow* record = tick_row_record(list_proc, list, row);
     if (record == nullptr || record->job == nullptr) continue;
-    const int64_t now = counter_now();
-    // A row left untouched keeps the reading taken before it as its sample
-    // time: nothing happened in between, and a second reading per row was a
-    // tenth of an unchanged tick.
-    const bool touched = refresh_row(list, record, row, now, &totals, caption);
-    record->sample_time = touched ? counter_now() : now;
+    const bool touched = refresh_row(list, record, row, &totals, caption);
+    record->sample_time = touched ? counter_now() : tick_start;
   }
   show_totals(totals);
   SetWindowTextA(main_window.window, caption);
