@@ -5,7 +5,7 @@
 // when it fails: the driver (and the program) first, then the mounts.
 //
 // Each test records for the report (scripts/reliability.sh reads the XML):
-// runs (program starts), bytes_compared, hangs.
+// program_starts, bytes_compared, hangs.
 #pragma once
 
 #include <dirent.h>
@@ -66,12 +66,15 @@ class E2eTest : public ::testing::Test {
     if (!setup.enabled) GTEST_SKIP() << "needs TV_E2E=1 after the Windows build (scripts/test.sh)";
     ASSERT_TRUE(setup.missing.empty()) << "missing:" << setup.missing;
     ASSERT_TRUE(mount_.mount()) << "flakyfs did not mount";
-    ASSERT_TRUE(driver_.start(setup.driver)) << "cannot start the driver under Wine";
+    ASSERT_TRUE(driver_.start(setup.driver, dir_.path("wine.log")))
+        << "cannot start the driver under Wine";
   }
   void TearDown() override {
     driver_.stop();
+    // What Wine said, when it matters (a crash of the program shows here).
+    if (HasFailure()) std::printf("Wine's messages:\n%s\n", dir_.read("wine.log").c_str());
     mount_.unmount_all();
-    RecordProperty("runs", runs_);
+    RecordProperty("program_starts", runs_);
     RecordProperty("bytes_compared", std::to_string(bytes_compared_));
     RecordProperty("hangs", hangs_);
   }

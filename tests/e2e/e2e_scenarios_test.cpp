@@ -182,6 +182,23 @@ TEST_F(E2eScenario, SourceThatGrowsIsCopiedToItsNewEnd) {
   close_program();
 }
 
+// Truncated ahead of the bytes copied while it is open: read to its new end,
+// no error, complete and identical.
+TEST_F(E2eScenario, SourceThatShrinksAheadOfTheCopyIsCopiedToItsNewEnd) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 200000; })) << log_text();
+  ASSERT_EQ(::truncate(mount_.backing("a.bin").c_str(), 2 << 20), 0);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  EXPECT_EQ(dest_size("a.bin"), 2 << 20);
+  expect_faithful("a.bin", true);
+  EXPECT_EQ(count("Ошибка"), 0) << log_text();
+  close_program();
+}
+
 TEST_F(E2eScenario, VanishedDestinationFailsAtOpeningUntilItIsBack) {
   make_source("a.bin", 4 << 20);
   mount_.set_schedule("stall a.bin 30");

@@ -78,7 +78,44 @@ std::string wine_path(const std::string& unix_path) {
   return path;
 }
 
-bool WineDriver::start(const std::string& driver_exe) {
+namespace {
+
+// In a child before exec: only fds 0, 1 and 2 stay open. Wine may start
+// daemons (wineserver, services.exe) from any wine process; whatever they
+// inherit they keep, and a test's own output pipe held by a daemon keeps
+// ctest waiting for ever.
+void close_other_fds() {
+  for (int fd = 3; fd < 4096; ++fd) ::close(fd);
+}
+
+// A wineserver for the prefix that outlives the tests and holds none of their
+// files, so that no driver starts one with the test's pipes in it.
+void ensure_wineserver() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    close_other_fds();
+    execlp("wineserver", "wineserver", "-p", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // It returns at once when a server runs, or once it has started one.
+  for (int i = 0; i < 200 && pid > 0; ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+}  // namespace
+
+bool WineDriver::start(const std::string& driver_exe, const std::string& error_log) {
+  ensure_wineserver();
   int in_pipe[2], out_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) != 0) return false;
   if (pipe2(out_pipe, O_CLOEXEC) != 0) {
@@ -93,6 +130,9 @@ bool WineDriver::start(const std::string& driver_exe) {
     setpgid(0, 0);
     dup2(in_pipe[0], 0);
     dup2(out_pipe[1], 1);
+    int log = open(error_log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (log >= 0) dup2(log, 2);
+    close_other_fds();
     execlp("wine", "wine", driver_exe.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -158,15 +198,20 @@ Reply WineDriver::send(const std::string& command, int limit_ms) {
   return reply;
 }
 
-// Everything left in the driver's group, but a wineserver it may have started.
+// What the driver started and left behind in its group: the driver, the
+// program and a debugger called to a crash. Wine's own daemons, should the
+// driver have started them, stay: other wine processes of the prefix need them.
 void WineDriver::sweep_group() {
   if (group_ <= 0) return;
   if (DIR* proc = opendir("/proc")) {
     while (dirent* entry = readdir(proc)) {
       pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
       if (pid <= 0 || group_of(pid) != group_) continue;
-      if (command_line(pid).find("wineserver") != std::string::npos) continue;
-      kill(pid, SIGKILL);
+      const std::string command = command_line(pid);
+      if (command.find("tv_e2e_driver") != std::string::npos ||
+          command.find("tarvolin.exe") != std::string::npos ||
+          command.find("winedbg") != std::string::npos)
+        kill(pid, SIGKILL);
     }
     closedir(proc);
   }
@@ -183,13 +228,15 @@ void WineDriver::kill_all() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
+    sweep_group();
   }
-  sweep_group();
   close_pipes();
 }
 
 void WineDriver::stop() {
   if (pid_ > 0) {
+    // The driver ends the program itself; only a driver that does not end
+    // in time is killed, with what it left.
     send("quit", 20000);
     close_pipes();
     for (int i = 0; i < 200 && pid_ > 0; ++i) {
@@ -198,6 +245,7 @@ void WineDriver::stop() {
     }
   }
   kill_all();
+  sweep_group();  // a driver that died by itself may have left the program
   group_ = -1;
 }
 

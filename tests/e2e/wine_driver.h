@@ -41,7 +41,8 @@ class WineDriver {
   WineDriver(const WineDriver&) = delete;
   WineDriver& operator=(const WineDriver&) = delete;
 
-  bool start(const std::string& driver_exe);
+  // Starts the driver under Wine; Wine's own messages go to `error_log`.
+  bool start(const std::string& driver_exe, const std::string& error_log);
   // One command; waits at most `limit_ms` for its answer. A driver that does
   // not answer is killed with everything it started.
   Reply send(const std::string& command, int limit_ms = 60000);
