@@ -238,14 +238,13 @@ new worker thread per job and the controller's wait for it (the last column
 shows that part alone), eight log calls formatted, and two opens, an fsync
 and two closes; `cp` does none of the thread work. Under Wine with an
 in-memory window the same holds, and a thread start and wait costs several
-times more than natively. On a disk the engine's flush at completion (fsync of every
-file, so that "complete" means on the device) dominates everything: that is
+times more than natively. On a disk the engine's flush at completion (fsync
+of every file, so that "complete" means on the device) dominates everything: that is
 the price of the guarantee, and `cp` does not pay it. Under Wine through the
 real window, the log dominates: every line is LB_ADDSTRING and, with
 autoscroll, LB_SETTOPINDEX on the visible list box, and Wine redraws the list
 box and its scroll bar synchronously on each (about a millisecond or more
-each here under Xvfb; a few microseconds when the window is hidden, see
-section 6). *What would move it:* fewer log lines per file, or a list box
+each here under Xvfb; far less when the window is hidden, see section 6). *What would move it:* fewer log lines per file, or a list box
 that is repainted once per batch of lines rather than per line; both change
 how the log meets the worker (one synchronous line at a time) and are left
 as they are.
@@ -272,11 +271,11 @@ record and little else; under Wine that lookup is about half a microsecond
 even as a direct call, and the caption, status line and progress bar add a
 fixed part (row 0) because Wine repaints them synchronously. Together they
 put an unchanged tick over 10,000 rows close to 5 ms: on a quiet machine
-under it, on a loaded one over it. A changed row adds list-view text writes, which
-under Wine cost tens of microseconds or more, growing with the list, and a
-state change also asks for a repaint of the row; those ticks are far from the
-5 ms of an unchanged tick but happen only when rows change, in practice one
-running row per tick. Appending rows to the shown list is slow under Wine
+under it, on a loaded one over it. A changed row adds list-view text writes,
+which under Wine cost tens of microseconds or more, growing with the list; a
+state change also asks for a repaint of the row; over thousands of rows such
+ticks take far longer than 5 ms, but in practice a tick changes one running
+row and now and then the state of one more. Appending rows to the shown list is slow under Wine
 (milliseconds per row, most of it repainting), which is what Add of
 thousands of files costs. *What would move it:* keeping the rows' records in
 an array beside the list would remove the lookup, but the list's item data is
