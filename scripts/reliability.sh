@@ -261,7 +261,9 @@ close_out = []
 if trials_props:
     close_out.append(f"- {figure(trials_props.get('trials', 0))} trials, each a fresh start of "
                      f"`tarvolin.exe`; the question (string 502) came in "
-                     f"{figure(trials_props.get('asked', 0))}; hangs: {trials_props.get('hangs', 0)}; "
+                     f"{figure(trials_props.get('asked', 0))}; closed while the controller was "
+                     f"between two rows (a run under way, files left, no worker, no question): "
+                     f"{figure(trials_props.get('between_rows', 0))}; hangs: {trials_props.get('hangs', 0)}; "
                      f"{mib(trials_props.get('bytes_compared', 0))} of partial destinations compared.")
 for line in close_line:
     close_out.append(f"- As the test printed it: `{line.strip()}`")

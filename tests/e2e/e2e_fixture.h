@@ -48,12 +48,13 @@ inline std::string pause(int ms) { return "] Ожидание: " + std::to_strin
 }  // namespace texts
 
 // The error codes the program meets under Wine (measured here).
-constexpr int kWineReadEio = 21;     // ERROR_NOT_READY: a FUSE read failing with EIO
-constexpr int kWineOpenEio = 998;    // ERROR_NOACCESS: a FUSE open failing with EIO
-constexpr int kFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
-constexpr int kPathNotFound = 3;     // ERROR_PATH_NOT_FOUND
-constexpr int kDiskFull = 112;       // ERROR_DISK_FULL
-constexpr int kWineServerGone = 31;  // ERROR_GEN_FAILURE: the FUSE server died (ENOTCONN)
+constexpr int kWineReadEio = 21;       // ERROR_NOT_READY: a FUSE read failing with EIO
+constexpr int kWineOpenEio = 998;      // ERROR_NOACCESS: a FUSE open failing with EIO
+constexpr int kFileNotFound = 2;       // ERROR_FILE_NOT_FOUND
+constexpr int kPathNotFound = 3;       // ERROR_PATH_NOT_FOUND
+constexpr int kSharingViolation = 32;  // ERROR_SHARING_VIOLATION
+constexpr int kDiskFull = 112;         // ERROR_DISK_FULL
+constexpr int kWineServerGone = 31;    // ERROR_GEN_FAILURE: the FUSE server died (ENOTCONN)
 
 constexpr int kStartButton = 1000;
 constexpr int kStopButton = 1001;
@@ -83,6 +84,10 @@ class E2eTest : public ::testing::Test {
   void make_source(const std::string& name, size_t size) {
     std::string bytes = pattern_bytes(size, static_cast<unsigned>(name.size() * 7919 + size));
     std::ofstream(mount_.backing(name), std::ios::binary).write(bytes.data(), bytes.size());
+  }
+  int64_t source_size(const std::string& name) const {
+    struct stat status;
+    return stat(mount_.backing(name).c_str(), &status) == 0 ? status.st_size : -1;
   }
   int64_t dest_size(const std::string& name) const {
     struct stat status;

@@ -20,8 +20,10 @@
 //   cell ROW COLUMN          .ok the text of a file list cell
 //   rows                     .ok the number of rows
 //   close HOW TIMEOUT_MS     HOW: wm (WM_CLOSE) or esc (IDCANCEL); answer the
-//                            question with Yes; .ok asked=0|1 exit=CODE, or
-//                            .err hang (the program is then killed)
+//                            question with Yes; .ok asked=0|1 exit=CODE running=0|1
+//                            (running: Start was disabled, a run under way, when
+//                            the close was posted), or .err hang (the program is
+//                            then killed)
 //   start-close TIMEOUT_MS   press Start and post WM_CLOSE right behind it; then
 //                            as close wm TIMEOUT_MS
 //   close-no                 WM_CLOSE, and answer the question with No; .ok once
@@ -29,6 +31,9 @@
 //   close-when N DELAY_MS TIMEOUT_MS TEXT
 //                            as soon as N log lines contain TEXT, wait DELAY_MS,
 //                            then close wm TIMEOUT_MS
+//   hold PATH                open PATH for reading and writing without sharing, as
+//                            another program holding the file would (made if missing)
+//   release                  close every file held
 //   alive                    .ok 1 while the program runs
 //   kill                     terminate the program
 //   quit                     terminate the program if it runs, and exit
@@ -61,6 +66,7 @@ struct Program {
 } program;
 
 std::string question_text;  // string 502 of the program, UTF-8
+std::vector<HANDLE> held;   // files held open by "hold"
 
 // ---- text ----------------------------------------------------------------
 
@@ -376,6 +382,9 @@ void add(const std::string& folder_utf8, const std::vector<std::string>& names) 
 
 void close(const std::string& how, DWORD limit_ms) {
   if (!program.window) return answer(false, "no program");
+  // Whether a run was under way as the close was asked: the controller keeps
+  // Start disabled from its first row to its end.
+  const bool under_way = !IsWindowEnabled(GetDlgItem(program.window, 1000));
   if (how == "esc") {
     PostMessageA(program.window, WM_COMMAND, IDCANCEL, 0);
   } else {
@@ -389,8 +398,8 @@ void close(const std::string& how, DWORD limit_ms) {
       GetExitCodeProcess(program.process.hProcess, &code);
       finish_program();
       if (!unexpected.empty()) return answer(false, "unexpected box: " + unexpected);
-      return answer(true,
-                    std::string("asked=") + (asked ? "1" : "0") + " exit=" + std::to_string(code));
+      return answer(true, std::string("asked=") + (asked ? "1" : "0") + " exit=" +
+                              std::to_string(code) + " running=" + (under_way ? "1" : "0"));
     }
     HWND box = find_dialog(program.window);
     if (!box) continue;
@@ -434,6 +443,18 @@ void run_command(const std::string& line) {
   bool has_program = program.running && program.window;
   if (name == "launch" && word.size() == 2) return launch(rest(line, 1));
   if (name == "alive") return answer(true, program.running && !exited() ? "1" : "0");
+  if (name == "hold" && word.size() == 2) {
+    HANDLE file = CreateFileA(ansi(rest(line, 1)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return answer(false, std::to_string(GetLastError()));
+    held.push_back(file);
+    return answer(true);
+  }
+  if (name == "release") {
+    for (HANDLE file : held) CloseHandle(file);
+    held.clear();
+    return answer(true);
+  }
   if (name == "kill") {
     finish_program();
     return answer(true);
