@@ -78,6 +78,24 @@ void complete(Run* run, platform::File* dest) {
   log_step(job);
 }
 
+// At the end of the source: true when the source is now shorter than the
+// bytes already copied. The destination then holds bytes the source no longer
+// has, so the job is not complete: the copy starts over from the first byte
+// (the next attempt empties the destination). A size that cannot be read is a
+// failed read.
+bool source_shrank(Run* run, platform::File* source) {
+  CopyJob* job = run->job;
+  int64_t size = 0;
+  if (!run->ops->file_size(source, &size)) {
+    record_failure(job, run->ops->last_error());
+    return true;
+  }
+  if (size >= job->bytes_copied.load()) return false;
+  job->bytes_copied.store(0);
+  record_failure(job, source_shrank_error());
+  return true;
+}
+
 void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
   CopyJob* job = run->job;
   while (run_flags.run.load()) {
@@ -92,7 +110,7 @@ void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
       return;
     }
     if (got == 0) {
-      complete(run, dest);
+      if (!source_shrank(run, source)) complete(run, dest);
       return;
     }
     if (got > run->buffer_size) got = run->buffer_size;

@@ -15,7 +15,7 @@ void* allocate_buffer(size_t size, uint32_t* error) {
 const FileOps kPlatformOps = {
     platform::open_source, platform::open_dest, platform::seek,     platform::read,
     platform::write_all,   platform::flush,     platform::close,    platform::last_error,
-    allocate_buffer,       std::free,           platform::sleep_ms,
+    allocate_buffer,       std::free,           platform::sleep_ms, platform::file_size,
 };
 
 std::atomic<const FileOps*> current_ops{&kPlatformOps};
@@ -35,6 +35,15 @@ uint32_t out_of_memory_error() {
   return 8;
 #else
   return ENOMEM;
+#endif
+}
+
+// ERROR_HANDLE_EOF on Windows.
+uint32_t source_shrank_error() {
+#ifdef _WIN32
+  return 38;
+#else
+  return ENODATA;
 #endif
 }
 

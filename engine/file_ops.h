@@ -23,6 +23,8 @@ struct FileOps {
   void (*release)(void* buffer);
   // The pause between attempts.
   void (*sleep)(uint32_t milliseconds);
+  // The source's current size, asked when its end has been reached.
+  bool (*file_size)(platform::File* file, int64_t* size);
 };
 
 // The platform's operations.
@@ -37,3 +39,5 @@ void set_file_ops(const FileOps* ops);
 // behind them: no memory for the buffer, and a buffer size below 1.
 uint32_t out_of_memory_error();
 uint32_t invalid_parameter_error();
+// The source ended before the bytes already copied: it has shrunk.
+uint32_t source_shrank_error();

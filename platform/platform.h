@@ -25,6 +25,8 @@ bool read(File* file, void* buffer, uint32_t size, uint32_t* got);
 // Writes the whole buffer, looping over short writes. `*written` receives the
 // bytes that reached the file, also when the call fails part way.
 bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written);
+// The file's current size in bytes.
+bool file_size(File* file, int64_t* size);
 // Pushes written data to the device (FlushFileBuffers / fsync).
 bool flush(File* file);
 void close(File* file);

@@ -70,6 +70,7 @@ const FileOps kCountingOps = {
     nullptr,
     nullptr,
     nullptr,
+    platform::file_size,
 };
 
 FileOps with_platform_memory_and_sleep() {

@@ -81,6 +81,16 @@ bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written)
   return true;
 }
 
+bool file_size(File* file, int64_t* size) {
+  struct stat status;
+  if (::fstat(file->fd, &status) != 0) {
+    remember_errno();
+    return false;
+  }
+  *size = static_cast<int64_t>(status.st_size);
+  return true;
+}
+
 bool flush(File* file) {
   if (::fsync(file->fd) != 0) {
     remember_errno();

@@ -60,6 +60,13 @@ bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written)
   return true;
 }
 
+bool file_size(File* file, int64_t* size) {
+  LARGE_INTEGER value;
+  if (!GetFileSizeEx(handle_of(file), &value)) return false;
+  *size = value.QuadPart;
+  return true;
+}
+
 bool flush(File* file) { return FlushFileBuffers(handle_of(file)) != FALSE; }
 
 void close(File* file) {

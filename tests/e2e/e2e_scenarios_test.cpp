@@ -200,6 +200,27 @@ TEST_F(E2eScenario, SourceThatShrinksAheadOfTheCopyIsCopiedToItsNewEnd) {
   close_program();
 }
 
+TEST_F(E2eScenario, SourceThatShrinksBelowTheBytesCopiedIsCopiedAfresh) {
+  make_source("a.bin", 4 << 20);
+  mount_.set_schedule("stall a.bin 30");
+  launch(settings());
+  add({"a.bin"});
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 1000000; })) << log_text();
+  click(kStopButton);
+  ASSERT_TRUE(wait_idle(1)) << log_text();
+  // The source now ends before the bytes already copied: its end is not the
+  // job's completion; the copy starts over and ends byte-identical.
+  ASSERT_EQ(::truncate(mount_.backing("a.bin").c_str(), 500000), 0);
+  mount_.set_schedule("");
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  EXPECT_EQ(dest_size("a.bin"), 500000);
+  expect_faithful("a.bin", true);
+  EXPECT_EQ(count(error(38)), 1) << log_text();  // ERROR_HANDLE_EOF: the source ended early
+  close_program();
+}
+
 TEST_F(E2eScenario, VanishedDestinationFailsAtOpeningUntilItIsBack) {
   make_source("a.bin", 4 << 20);
   mount_.set_schedule("stall a.bin 30");

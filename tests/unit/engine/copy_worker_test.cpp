@@ -1,4 +1,5 @@
 // The worker against real files in a temporary folder.
+#include <algorithm>
 #include <cerrno>
 
 #include "engine/file_ops.h"
@@ -77,15 +78,28 @@ TEST_F(WorkerTest, BytesCopiedBeyondTheSizeStartOver) {
   EXPECT_EQ(row->job->bytes_copied.load(), 1000);
 }
 
-TEST_F(WorkerTest, ShrunkSourceCompletesAtTheBytesCopied) {
-  dir_.write("src", pattern_bytes(300));
-  const std::string partial = pattern_bytes(400, 7);
-  dir_.write("dst", partial);
+TEST_F(WorkerTest, SourceShrunkBelowTheBytesCopiedIsCopiedAfresh) {
+  // 400 bytes were copied of a source that now holds 300: the destination has
+  // bytes the source no longer has, so the end of the source is not completion.
+  const std::string source = pattern_bytes(300);
+  dir_.write("src", source);
+  dir_.write("dst", pattern_bytes(400, 7));
   JobRowPtr row = job_for("src", "dst", 1000, 400);
   run_worker(row.get());
   EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
-  EXPECT_EQ(row->job->bytes_copied.load(), 400);
-  EXPECT_EQ(dir_.read("dst"), partial);
+  EXPECT_EQ(row->job->bytes_copied.load(), 300);
+  EXPECT_EQ(dir_.read("dst"), source);
+  const std::vector<std::string> log = log_texts();
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       " - Ошибка: " + std::to_string(source_shrank_error())),
+            1);
+
+  // Shrunk to exactly the bytes copied: the destination is the whole source.
+  dir_.write("dst", source);
+  JobRowPtr exact = job_for("src", "dst", 1000, 300);
+  run_worker(exact.get());
+  EXPECT_EQ(exact->job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(dir_.read("dst"), source);
 }
 
 TEST_F(WorkerTest, CreatedJobsReplaceLargerOrUnresumedDestinations) {

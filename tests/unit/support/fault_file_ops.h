@@ -109,13 +109,17 @@ class FaultFileOps {
   }
 
   static void close(platform::File* file) { real().close(file); }
+  static bool file_size(platform::File* file, int64_t* size) {
+    return real().file_size(file, size);
+  }
   static void release(void* buffer) { real().release(buffer); }
 
   static inline std::atomic<FaultFileOps*> active_{nullptr};
   static inline thread_local uint32_t injected_ = 0;
   static inline const FileOps kTable = {open_source, open_dest, seek,  read,
                                         write_all,   flush,     close, last_error,
-                                        allocate,    release,   sleep};
+                                        allocate,    release,   sleep,
+                                        file_size};
 
   std::atomic<int> counts_[static_cast<int>(FaultOp::kCount)] = {};
   std::mutex mutex_;
