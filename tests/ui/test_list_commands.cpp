@@ -248,9 +248,9 @@ TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) 
     for (int row = 0; row < 3; ++row) {
       if (cell_text(list, row, 4) != ansi("Завершено")) return false;
     }
-    return IsWindowEnabled(run.item(1000)) != FALSE;
+    // Start and Settings come back one after the other: wait for both.
+    return IsWindowEnabled(run.item(1000)) && IsWindowEnabled(run.item(1002));
   }));
-  EXPECT_TRUE(IsWindowEnabled(run.item(1002)));
   run.tick();
   for (const std::string& name : order) {
     EXPECT_EQ(read_file(folder_ + "\\" + name), read_file(out_ + "\\" + name)) << name;

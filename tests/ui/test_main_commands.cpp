@@ -115,8 +115,10 @@ TEST_F(MainCommandsTest, StopEndsTheCopyAndGivesStartAndSettingsBack) {
   EXPECT_TRUE(IsWindowEnabled(run.item(1001)));
 
   run.command(1001);
-  ASSERT_TRUE(wait_until([&] { return IsWindowEnabled(run.item(1000)) != FALSE; }));
-  EXPECT_TRUE(IsWindowEnabled(run.item(1002)));
+  // The two buttons are enabled one after the other on the window thread,
+  // while this thread looks at them: wait for both.
+  ASSERT_TRUE(wait_until(
+      [&] { return IsWindowEnabled(run.item(1000)) && IsWindowEnabled(run.item(1002)); }));
   EXPECT_EQ(nullptr, record->worker_thread.load());
   run.tick();
   EXPECT_EQ(ansi("В очереди"), cell_text(run.item(1009), 0, 4));

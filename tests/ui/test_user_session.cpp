@@ -174,9 +174,11 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   HWND start = GetDlgItem(window, 1000);
   HWND log = GetDlgItem(window, 1010);
   // Six lines a file: start, both opens, copying, done and an empty line.
-  ASSERT_TRUE(wait_until([&] { return log_lines(log).size() >= 18 && IsWindowEnabled(start); }))
-      << log_lines(log).size();
-  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 1002)));
+  // Start and Settings come back one after the other: wait for both.
+  HWND settings = GetDlgItem(window, 1002);
+  ASSERT_TRUE(wait_until([&] {
+    return log_lines(log).size() >= 18 && IsWindowEnabled(start) && IsWindowEnabled(settings);
+  })) << log_lines(log).size();
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(pattern(sizes[i], i), read_file(folder + "\\" + names[i])) << names[i];
   }
