@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "tests/unit/support/temp_dir.h"
-
-#ifndef TV_TARVOLIN_REL
-#error "TV_TARVOLIN_REL: the path of tarvolin.exe relative to this test program"
-#endif
+#include "tests/win32/built_program.h"
 
 namespace {
 
@@ -99,18 +96,6 @@ HWND file_name_field(HWND dialog) {
     return edit != nullptr ? edit : combo;
   }
   return GetDlgItem(dialog, 0x480);  // edt1
-}
-
-std::string built_program() {
-  char exe[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, exe, sizeof exe);
-  std::string path(exe, length);
-  path.erase(path.rfind('\\') + 1);
-  path += TV_TARVOLIN_REL;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
 }
 
 std::string pattern(size_t size, unsigned seed) {

@@ -12,27 +12,12 @@
 #include "platform/profile_codec.h"
 #include "res/resource.h"
 #include "tests/unit/support/temp_dir.h"
-
-#ifndef TV_TARVOLIN_REL
-#error "TV_TARVOLIN_REL: the path of tarvolin.exe relative to this test program"
-#endif
+#include "tests/win32/built_program.h"
 
 namespace {
 
 constexpr DWORD kRunTimeoutMs = 60000;
 const WORD kLanguage = MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT);
-
-std::string built_program() {
-  char exe[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, exe, sizeof exe);
-  std::string path(exe, length);
-  path.erase(path.rfind('\\') + 1);
-  path += TV_TARVOLIN_REL;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
 
 // A copy of the program in its own folder, so that its tvoln.ini lands there.
 std::string install_program(const TempDir& dir) {

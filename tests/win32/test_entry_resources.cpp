@@ -11,24 +11,9 @@
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "res/resource.h"
-
-#ifndef TV_TARVOLIN_REL
-#error "TV_TARVOLIN_REL: the path of tarvolin.exe relative to this test program"
-#endif
+#include "tests/win32/built_program.h"
 
 namespace {
-
-std::string built_program() {
-  char exe[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, exe, sizeof exe);
-  std::string path(exe, length);
-  path.erase(path.rfind('\\') + 1);
-  path += TV_TARVOLIN_REL;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
 
 // The program loaded as data, for its resources only.
 class ProgramResources : public ::testing::Test {
