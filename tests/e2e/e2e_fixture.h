@@ -186,6 +186,18 @@ class E2eTest : public ::testing::Test {
     ASSERT_EQ(reply.value, std::to_string(names.size()));
   }
   void click(int id) { ASSERT_TRUE(driver_.send("click " + std::to_string(id)).ok); }
+  // The common opening of a scenario: a new source `name` of `size` bytes,
+  // every read of it stalled 30 ms, added and started with the default
+  // settings (resume on); returns once more than `at` bytes have reached the
+  // destination. Call it through ASSERT_NO_FATAL_FAILURE.
+  void start_slow_copy(const std::string& name, size_t size, int64_t at) {
+    make_source(name, size);
+    mount_.set_schedule("stall " + name + " 30");
+    launch(settings());
+    add({name});
+    click(kStartButton);
+    ASSERT_TRUE(wait_for([&] { return dest_size(name) > at; })) << log_text();
+  }
   bool enabled(int id) { return driver_.send("enabled " + std::to_string(id)).value == "1"; }
   int count(const std::string& text) {
     Reply reply = driver_.send("count " + text);

@@ -66,12 +66,7 @@ TEST_F(E2eScenario, PermanentBadRangeStaysInErrorWhileItsNeighboursComplete) {
 }
 
 TEST_F(E2eScenario, SourceThatVanishesAndReturnsIsCompleted) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 300000));
   mount_.set_schedule("vanish a.bin");
   // The open read fails, then every new attempt fails at opening the source.
   ASSERT_TRUE(wait_for([&] { return count(error(kFileNotFound)) >= 3; })) << log_text();
@@ -107,12 +102,7 @@ TEST_F(E2eScenario, FullDestinationIsRetriedAndCompletesOnceFreed) {
 }
 
 TEST_F(E2eScenario, StopAndStartAgainContinuesWhereItStopped) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 300000));
   click(kStopButton);
   ASSERT_TRUE(wait_idle(1)) << log_text();
   EXPECT_EQ(state(0), kQueued);
@@ -132,12 +122,7 @@ TEST_F(E2eScenario, StopAndStartAgainContinuesWhereItStopped) {
 }
 
 TEST_F(E2eScenario, ClosedDuringACopyThenResumedAtTheDestinationsSize) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());  // resume on
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 500000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 500000));  // resume on
   bool asked = false;
   close_program(&asked);
   EXPECT_TRUE(asked) << "closing during a copy asks first";
@@ -169,12 +154,7 @@ TEST_F(E2eScenario, ClosedDuringACopyThenResumedAtTheDestinationsSize) {
 }
 
 TEST_F(E2eScenario, SourceThatGrowsIsCopiedToItsNewEnd) {
-  make_source("a.bin", 2 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 200000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 2 << 20, 200000));
   std::ofstream(mount_.backing("a.bin"), std::ios::binary | std::ios::app)
       << pattern_bytes(300000, 7);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
@@ -186,12 +166,7 @@ TEST_F(E2eScenario, SourceThatGrowsIsCopiedToItsNewEnd) {
 // Truncated ahead of the bytes copied while it is open: read to its new end,
 // no error, complete and identical.
 TEST_F(E2eScenario, SourceThatShrinksAheadOfTheCopyIsCopiedToItsNewEnd) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 200000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 200000));
   ASSERT_EQ(::truncate(mount_.backing("a.bin").c_str(), 2 << 20), 0);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   EXPECT_EQ(dest_size("a.bin"), 2 << 20);
@@ -201,12 +176,7 @@ TEST_F(E2eScenario, SourceThatShrinksAheadOfTheCopyIsCopiedToItsNewEnd) {
 }
 
 TEST_F(E2eScenario, SourceThatShrinksBelowTheBytesCopiedIsCopiedAfresh) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 1000000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 1000000));
   click(kStopButton);
   ASSERT_TRUE(wait_idle(1)) << log_text();
   // The source now ends before the bytes already copied: its end is not the
@@ -222,12 +192,7 @@ TEST_F(E2eScenario, SourceThatShrinksBelowTheBytesCopiedIsCopiedAfresh) {
 }
 
 TEST_F(E2eScenario, VanishedDestinationFailsAtOpeningUntilItIsBack) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 300000));
   click(kStopButton);
   ASSERT_TRUE(wait_idle(1)) << log_text();
   std::string partial = dir_.read("dest/a.bin");
@@ -261,12 +226,7 @@ TEST_F(E2eScenario, OpenErrorsAreRetried) {
 // The source's file system dies in the middle of a copy (the FUSE server is
 // killed: a share whose server went away), is taken away, then mounted again.
 TEST_F(E2eScenario, SourceFileSystemDiesAndComesBack) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 300000));
   ASSERT_TRUE(kill_flakyfs());
   ASSERT_TRUE(wait_for([&] { return count(error(kWineServerGone)) >= 3; })) << log_text();
   expect_faithful("a.bin", false);
@@ -280,12 +240,7 @@ TEST_F(E2eScenario, SourceFileSystemDiesAndComesBack) {
 }
 
 TEST_F(E2eScenario, CloseAnsweredNoKeepsCopying) {
-  make_source("a.bin", 4 << 20);
-  mount_.set_schedule("stall a.bin 30");
-  launch(settings());
-  add({"a.bin"});
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 300000));
   Reply reply = driver_.send("close-no");
   ASSERT_TRUE(reply.ok) << reply.value;
   int64_t seen = dest_size("a.bin");
