@@ -22,6 +22,8 @@ enum LogText : unsigned {
   TEXT_WRITE = 658,
   TEXT_WAIT = 659,
   TEXT_STAMP = 660,
+  TEXT_DEST_SHORT = 661,
+  TEXT_DEST_DIFFERS = 662,
 };
 
 constexpr int kMaxLines = 2;
@@ -46,6 +48,12 @@ char* format_text(unsigned id, const char* stamp, const char* value) {
 }
 
 char* format_text(unsigned id, const char* stamp, int value) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  return alloc_format(format, stamp, value);
+}
+
+char* format_text(unsigned id, const char* stamp, int64_t value) {
   char format[kTextCapacity];
   load_text(format, id, kTextCapacity);
   return alloc_format(format, stamp, value);
@@ -94,6 +102,12 @@ void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
       break;
     case STEP_WRITE:
       if (error) add_failure(lines, TEXT_WRITE, job, stamp);
+      break;
+    case STEP_DEST_SHORT:
+      add(lines, format_text(TEXT_DEST_SHORT, stamp, job->bytes_copied.load()));
+      break;
+    case STEP_DEST_DIFFERS:
+      add(lines, format_text(TEXT_DEST_DIFFERS, stamp));
       break;
     case STEP_WAIT:
       add(lines, format_text(TEXT_WAIT, stamp, static_cast<int>(job->param.retry_timeout)));

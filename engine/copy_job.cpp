@@ -25,13 +25,15 @@ void free_job(CopyJob* job) {
 }
 
 // Takes an existing destination's size as the bytes already copied when it
-// is no larger than the source. Only sizes are compared, not content.
+// is no larger than the source. Only sizes are compared here; the worker
+// compares the destination's last block with the source's before it trusts
+// the file, so even a destination as large as the source stays queued.
 void detect_resume(CopyJob* job) {
   platform::PathInfo dest;
   if (!find_regular_file(job->dest_path, &dest)) return;
   if (job->total_size > 0 && dest.size <= job->total_size) {
     job->bytes_copied.store(dest.size);
-    if (dest.size == job->total_size) job->state.store(JOB_COMPLETED);
+    job->check_dest.store(dest.size > 0);
   }
 }
 

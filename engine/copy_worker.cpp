@@ -1,5 +1,7 @@
 #include "engine/copy_worker.h"
 
+#include <cstring>
+
 #include "engine/activity_log.h"
 #include "engine/copy_job.h"
 #include "engine/file_ops.h"
@@ -27,21 +29,132 @@ void record_failure(CopyJob* job, uint32_t error) {
   log_step(job);
 }
 
+// A failed call of the file layer, recorded under `step`.
+void record_call_failure(Run* run, CopyStep step) {
+  set_step(run->job, step);
+  record_failure(run->job, run->ops->last_error());
+}
+
 // A size below 1 can only come from a hand-edited settings file; a read of
 // zero bytes would pass for the end of the source, so it is a failed read.
 void allocate_buffer(Run* run) {
   int32_t size = run->job->param.buffer_size;
   if (size < 1) {
-    run->buffer_error = invalid_parameter_error();
+    run->buffer_error = platform::invalid_parameter_error();
     return;
   }
-  uint32_t error = out_of_memory_error();
+  uint32_t error = platform::out_of_memory_error();
   run->buffer = run->ops->allocate(static_cast<size_t>(size), &error);
   if (run->buffer) {
     run->buffer_size = static_cast<uint32_t>(size);
   } else {
     run->buffer_error = error;
   }
+}
+
+// Positions `file` at `offset`; a failure is recorded under `step`.
+bool position(Run* run, platform::File* file, int64_t offset, CopyStep step) {
+  if (run->ops->seek(file, offset)) return true;
+  record_call_failure(run, step);
+  return false;
+}
+
+// Reads until `size` bytes are in or the file ends; a failure is a failed read.
+bool read_block(Run* run, platform::File* file, char* buffer, uint32_t size, uint32_t* got) {
+  *got = 0;
+  while (*got < size) {
+    uint32_t part = 0;
+    if (!run->ops->read(file, buffer + *got, size - *got, &part)) {
+      record_call_failure(run, STEP_READ);
+      return false;
+    }
+    if (part == 0) break;
+    *got += part < size - *got ? part : size - *got;
+  }
+  return true;
+}
+
+enum Comparison { COMPARE_FAILED, COMPARE_SAME, COMPARE_DIFFERENT };
+
+// Compares the destination's last block before `offset` with the source's
+// same bytes. Its failures are those of an attempt: recorded, paused, retried.
+Comparison compare_last_block(Run* run, platform::File* source, platform::File* dest,
+                              int64_t offset) {
+  CopyJob* job = run->job;
+  set_step(job, STEP_READ);
+  if (!run->buffer) {
+    record_failure(job, run->buffer_error);
+    return COMPARE_FAILED;
+  }
+  const uint32_t size =
+      offset < run->buffer_size ? static_cast<uint32_t>(offset) : run->buffer_size;
+  uint32_t error = platform::out_of_memory_error();
+  char* dest_block = static_cast<char*>(run->ops->allocate(size, &error));
+  if (!dest_block) {
+    record_failure(job, error);
+    return COMPARE_FAILED;
+  }
+  char* source_block = static_cast<char*>(run->buffer);
+  const int64_t start = offset - size;
+  uint32_t source_got = 0;
+  uint32_t dest_got = 0;
+  Comparison result = COMPARE_FAILED;
+  if (position(run, source, start, STEP_SEEK_SOURCE) &&
+      read_block(run, source, source_block, size, &source_got) &&
+      position(run, dest, start, STEP_SEEK_DEST) &&
+      read_block(run, dest, dest_block, size, &dest_got)) {
+    // A source that ends inside the block cannot be what was copied either.
+    const bool same =
+        source_got == size && dest_got == size && std::memcmp(source_block, dest_block, size) == 0;
+    result = same ? COMPARE_SAME : COMPARE_DIFFERENT;
+  }
+  run->ops->release(dest_block);
+  return result;
+}
+
+// A destination found at Add whose last block is not the source's holds some
+// other file: it is emptied and written afresh from the first byte.
+bool restart_destination(Run* run, platform::File* dest, int64_t* offset) {
+  CopyJob* job = run->job;
+  *offset = 0;
+  job->bytes_copied.store(0);
+  set_step(job, STEP_DEST_DIFFERS);
+  log_step(job);
+  if (run->ops->truncate(dest, 0)) return true;
+  record_call_failure(run, STEP_WRITE);
+  return false;
+}
+
+// Before a destination is continued at `*offset`: a destination that lost its
+// end since (a device pulled before its cache was written, another program) is
+// continued from its real end, and one found at Add is compared with the
+// source first. Leaves the source positioned at the offset to copy from.
+// False after a recorded failure.
+bool prepare_continuation(Run* run, platform::File* source, platform::File* dest, int64_t* offset) {
+  CopyJob* job = run->job;
+  const int64_t planned = *offset;
+  int64_t size = 0;
+  if (!run->ops->file_size(dest, &size)) {
+    record_call_failure(run, STEP_SEEK_DEST);
+    return false;
+  }
+  if (size < *offset) {
+    *offset = size;
+    job->bytes_copied.store(size);
+    set_step(job, STEP_DEST_SHORT);
+    log_step(job);
+  }
+  bool compared = false;
+  if (job->check_dest.load() && *offset > 0) {
+    const Comparison comparison = compare_last_block(run, source, dest, *offset);
+    if (comparison == COMPARE_FAILED) return false;
+    compared = true;
+    if (comparison == COMPARE_DIFFERENT && !restart_destination(run, dest, offset)) return false;
+  }
+  // Compared, or nothing left to compare: from here on the file is this job's.
+  job->check_dest.store(false);
+  if (!compared && *offset == planned) return true;
+  return position(run, source, *offset, STEP_SEEK_SOURCE);
 }
 
 // Writes one block; every byte that reached the file is counted, also when
@@ -57,19 +170,27 @@ bool write_block(Run* run, platform::File* dest, uint32_t size) {
   job->bytes_copied.fetch_add(written);
   if (ok && written < size) {
     ok = false;  // a write that claims success but left bytes behind
-    error = invalid_parameter_error();
+    error = platform::invalid_parameter_error();
   }
   if (!ok) record_failure(job, error);
   return ok;
 }
 
-// At the end of the source the destination is flushed first, so that
-// "completed" means the data is on the device. A failed flush counts as a
-// failed write.
+// At the end of the source the destination is cut to the bytes copied (a
+// longer file would keep a foreign tail) and flushed, so that "completed"
+// means the source's bytes and only they are on the device. A file that
+// cannot be flushed at all is as flushed as it gets; any other failure of
+// either is a failed write.
 void complete(Run* run, platform::File* dest) {
   CopyJob* job = run->job;
-  if (!run->ops->flush(dest)) {
-    uint32_t error = run->ops->last_error();
+  const FileOps& ops = *run->ops;
+  bool ok = ops.truncate(dest, job->bytes_copied.load());
+  uint32_t error = ok ? 0 : ops.last_error();
+  if (ok && !ops.flush(dest)) {
+    error = ops.last_error();
+    ok = platform::flush_unsupported(error);
+  }
+  if (!ok) {
     set_step(job, STEP_WRITE);
     record_failure(job, error);
     return;
@@ -78,22 +199,26 @@ void complete(Run* run, platform::File* dest) {
   log_step(job);
 }
 
-// At the end of the source: true when the source is now shorter than the
-// bytes already copied. The destination then holds bytes the source no longer
-// has, so the job is not complete: the copy starts over from the first byte
-// (the next attempt empties the destination). A size that cannot be read is a
-// failed read.
-bool source_shrank(Run* run, platform::File* source) {
+// A read returned no bytes. That is the end only when the source's size says
+// so: a source now shorter than the bytes copied has been replaced (the copy
+// starts over from the first byte, the next attempt empties the destination),
+// and one still longer gave a spurious short read (a failed read, retried).
+void end_of_source(Run* run, platform::File* source, platform::File* dest) {
   CopyJob* job = run->job;
   int64_t size = 0;
   if (!run->ops->file_size(source, &size)) {
     record_failure(job, run->ops->last_error());
-    return true;
+    return;
   }
-  if (size >= job->bytes_copied.load()) return false;
-  job->bytes_copied.store(0);
-  record_failure(job, source_shrank_error());
-  return true;
+  const int64_t copied = job->bytes_copied.load();
+  if (size < copied) {
+    job->bytes_copied.store(0);
+    record_failure(job, platform::end_of_file_error());
+  } else if (size > copied) {
+    record_failure(job, platform::read_fault_error());
+  } else {
+    complete(run, dest);
+  }
 }
 
 void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
@@ -110,13 +235,35 @@ void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
       return;
     }
     if (got == 0) {
-      if (!source_shrank(run, source)) complete(run, dest);
+      end_of_source(run, source, dest);
       return;
     }
     if (got > run->buffer_size) got = run->buffer_size;
     if (!write_block(run, dest, got)) return;
     run->failed_attempts = 0;
   }
+}
+
+// Opens the destination: created (or emptied) when nothing has been copied,
+// else continued after prepare_continuation. Null after a recorded failure.
+platform::File* open_destination(Run* run, platform::File* source, int64_t* offset) {
+  CopyJob* job = run->job;
+  const FileOps& ops = *run->ops;
+  set_step(job, STEP_OPEN_DEST);
+  log_step(job);
+  const bool fresh = *offset == 0;
+  platform::File* dest = ops.open_dest(job->dest_path, fresh);
+  if (!dest) {
+    record_failure(job, ops.last_error());
+    return nullptr;
+  }
+  // A destination written from its first byte is this job's own.
+  if (fresh) job->check_dest.store(false);
+  if (!fresh && !prepare_continuation(run, source, dest, offset)) {
+    ops.close(dest);
+    return nullptr;
+  }
+  return dest;
 }
 
 // Opens and positions both files at the resume offset, copies, closes.
@@ -146,11 +293,8 @@ void attempt(Run* run) {
     return;
   }
 
-  set_step(job, STEP_OPEN_DEST);
-  log_step(job);
-  platform::File* dest = ops.open_dest(job->dest_path, job->bytes_copied.load() == 0);
+  platform::File* dest = open_destination(run, source, &offset);
   if (!dest) {
-    record_failure(job, ops.last_error());
     ops.close(source);
     return;
   }

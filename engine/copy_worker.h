@@ -13,6 +13,8 @@ enum CopyStep : int32_t {
   STEP_OPEN_DEST = 20,
   STEP_SEEK_DEST = 21,
   STEP_WRITE = 22,
+  STEP_DEST_SHORT = 23,    // the destination is shorter than the bytes copied
+  STEP_DEST_DIFFERS = 24,  // a destination found at Add is not the source's
   STEP_WAIT = 30,
 };
 

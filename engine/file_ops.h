@@ -14,6 +14,8 @@ struct FileOps {
   bool (*seek)(platform::File* file, int64_t offset);
   bool (*read)(platform::File* file, void* buffer, uint32_t size, uint32_t* got);
   bool (*write_all)(platform::File* file, const void* buffer, uint32_t size, uint32_t* written);
+  // Cuts the destination to the bytes copied when the job completes.
+  bool (*truncate)(platform::File* file, int64_t size);
   bool (*flush)(platform::File* file);
   void (*close)(platform::File* file);
   uint32_t (*last_error)();
@@ -21,9 +23,10 @@ struct FileOps {
   // platform's out-of-memory code in `*error`.
   void* (*allocate)(size_t size, uint32_t* error);
   void (*release)(void* buffer);
-  // The pause between attempts.
+  // The pause between attempts; closing the window cuts it short.
   void (*sleep)(uint32_t milliseconds);
-  // The source's current size, asked when its end has been reached.
+  // A file's current size: the source's when its end has been reached, the
+  // destination's before it is continued.
   bool (*file_size)(platform::File* file, int64_t* size);
 };
 
@@ -34,10 +37,3 @@ const FileOps& file_ops();
 // Replaces the table (null restores the platform's). The table must outlive
 // its use; set it only while no worker runs.
 void set_file_ops(const FileOps* ops);
-
-// Error codes the worker records for failures that have no platform call
-// behind them: no memory for the buffer, and a buffer size below 1.
-uint32_t out_of_memory_error();
-uint32_t invalid_parameter_error();
-// The source ended before the bytes already copied: it has shrunk.
-uint32_t source_shrank_error();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -27,11 +28,28 @@ bool read(File* file, void* buffer, uint32_t size, uint32_t* got);
 bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written);
 // The file's current size in bytes.
 bool file_size(File* file, int64_t* size);
+// Cuts (or extends) the file to `size` bytes.
+bool truncate(File* file, int64_t size);
 // Pushes written data to the device (FlushFileBuffers / fsync).
 bool flush(File* file);
 void close(File* file);
 // Error code of the latest failed call on this thread (GetLastError / errno).
 uint32_t last_error();
+
+// ---- Error codes the portable code records itself --------------------------
+
+// No memory for the copy buffer (ERROR_NOT_ENOUGH_MEMORY / ENOMEM).
+uint32_t out_of_memory_error();
+// A buffer size below 1, or a write that claimed success but left bytes
+// behind (ERROR_INVALID_PARAMETER / EINVAL).
+uint32_t invalid_parameter_error();
+// The source ended before the bytes already copied (ERROR_HANDLE_EOF / ENODATA).
+uint32_t end_of_file_error();
+// A read that returned nothing before the source's end (ERROR_READ_FAULT / EIO).
+uint32_t read_fault_error();
+// True for the codes of a file that cannot be flushed at all
+// (ERROR_INVALID_FUNCTION, ERROR_NOT_SUPPORTED / EINVAL, ENOTSUP).
+bool flush_unsupported(uint32_t error);
 
 // ---- Path look-up ----------------------------------------------------------
 
@@ -42,6 +60,9 @@ struct PathInfo {
 };
 // True when the path exists (file or directory); `info` then describes it.
 bool look_up(const char* path, PathInfo* info);
+// The form in which two paths naming one file compare equal: the full path,
+// letters folded to one case where the file system ignores case (Windows).
+std::string path_key(const char* path);
 
 // ---- Threads ---------------------------------------------------------------
 
@@ -55,6 +76,12 @@ bool thread_running(Thread* thread);
 void wait_thread(Thread* thread);
 // Releases the handle; the thread must have ended or be waited for first.
 void close_thread(Thread* thread);
+// Cancels a blocking read or write that `thread` is waiting in
+// (CancelSynchronousIo); false where the system cannot.
+bool cancel_io(Thread* thread);
+// While set, the system does not go to sleep on the calling thread's account;
+// the thread's end clears it too.
+void keep_system_awake(bool awake);
 
 // ---- Clocks ----------------------------------------------------------------
 
@@ -68,6 +95,12 @@ int64_t counter_now();
 int64_t counter_frequency();
 uint32_t tick_count();
 void sleep_ms(uint32_t milliseconds);
+// A pause that interrupt_pauses(true) ends at once: the worker's pause
+// between attempts, which closing the window must not sit through.
+void pause_ms(uint32_t milliseconds);
+// true: every pause under way or to come returns at once; false: pauses last
+// their time again.
+void interrupt_pauses(bool interrupted);
 
 // ---- Process ---------------------------------------------------------------
 
@@ -79,12 +112,12 @@ bool executable_path(char* out, size_t capacity);
 
 // Reads the value of `key` in `section` as text, surrounding spaces trimmed.
 // False when the file, section or key is missing.
-bool read_profile_value(const char* path, const char* section, const char* key,
-                        char* out, size_t capacity);
+bool read_profile_value(const char* path, const char* section, const char* key, char* out,
+                        size_t capacity);
 // Writes `size` bytes as a hex-with-checksum value; creates the file and the
 // section when missing, replaces the key's line, keeps every other line.
-bool write_profile_record(const char* path, const char* section, const char* key,
-                          const void* data, size_t size);
+bool write_profile_record(const char* path, const char* section, const char* key, const void* data,
+                          size_t size);
 
 // ---- String table ----------------------------------------------------------
 

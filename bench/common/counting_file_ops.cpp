@@ -64,6 +64,7 @@ const FileOps kCountingOps = {
     CountingOpsAccess::seek,
     CountingOpsAccess::read,
     platform::write_all,
+    platform::truncate,
     platform::flush,
     CountingOpsAccess::close,
     CountingOpsAccess::last_error,

@@ -35,8 +35,10 @@ File* wrap(int fd) {
 
 File* open_source(const char* path) { return wrap(::open(path, O_RDONLY | O_CLOEXEC)); }
 
+// A destination that is continued is also read: its last block is compared
+// with the source's before more is appended.
 File* open_dest(const char* path, bool create) {
-  int flags = O_WRONLY | O_CLOEXEC | (create ? O_CREAT | O_TRUNC : 0);
+  int flags = O_CLOEXEC | (create ? O_WRONLY | O_CREAT | O_TRUNC : O_RDWR);
   return wrap(::open(path, flags, 0666));
 }
 
@@ -91,6 +93,14 @@ bool file_size(File* file, int64_t* size) {
   return true;
 }
 
+bool truncate(File* file, int64_t size) {
+  if (::ftruncate(file->fd, static_cast<off_t>(size)) != 0) {
+    remember_errno();
+    return false;
+  }
+  return true;
+}
+
 bool flush(File* file) {
   if (::fsync(file->fd) != 0) {
     remember_errno();
@@ -104,6 +114,16 @@ void close(File* file) {
   ::close(file->fd);
   delete file;
 }
+
+uint32_t out_of_memory_error() { return ENOMEM; }
+uint32_t invalid_parameter_error() { return EINVAL; }
+uint32_t end_of_file_error() { return ENODATA; }
+uint32_t read_fault_error() { return EIO; }
+
+bool flush_unsupported(uint32_t error) { return error == EINVAL || error == ENOTSUP; }
+
+// Linux file systems tell names apart by case: the path is its own key.
+std::string path_key(const char* path) { return path; }
 
 bool look_up(const char* path, PathInfo* info) {
   struct stat status;

@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 
 #include "platform/platform.h"
@@ -75,6 +78,11 @@ void close_thread(Thread* thread) {
   release(thread);
 }
 
+// Natively nothing needs it: reads and writes here do not block for ever.
+bool cancel_io(Thread*) { return false; }
+
+void keep_system_awake(bool) {}
+
 LocalTime local_time() {
   time_t now = time(nullptr);
   struct tm parts;
@@ -97,6 +105,28 @@ void sleep_ms(uint32_t milliseconds) {
                            static_cast<long>(milliseconds % 1000) * 1000000};
   while (nanosleep(&pause, &pause) != 0) {
   }
+}
+
+namespace {
+
+std::mutex pause_lock;
+std::condition_variable pause_wake;
+bool pauses_interrupted = false;
+
+}  // namespace
+
+void pause_ms(uint32_t milliseconds) {
+  std::unique_lock<std::mutex> lock(pause_lock);
+  pause_wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                      [] { return pauses_interrupted; });
+}
+
+void interrupt_pauses(bool interrupted) {
+  {
+    std::lock_guard<std::mutex> lock(pause_lock);
+    pauses_interrupted = interrupted;
+  }
+  pause_wake.notify_all();
 }
 
 bool executable_path(char* out, size_t capacity) {

@@ -21,8 +21,11 @@ File* open_source(const char* path) {
                              FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// A destination that is continued is also read: its last block is compared
+// with the source's before more is appended.
 File* open_dest(const char* path, bool create) {
-  return file_of(CreateFileA(path, GENERIC_WRITE, 0, nullptr, create ? CREATE_ALWAYS : OPEN_EXISTING,
+  const DWORD access = create ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
+  return file_of(CreateFileA(path, access, 0, nullptr, create ? CREATE_ALWAYS : OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -67,6 +70,10 @@ bool file_size(File* file, int64_t* size) {
   return true;
 }
 
+bool truncate(File* file, int64_t size) {
+  return seek(file, size) && SetEndOfFile(handle_of(file)) != FALSE;
+}
+
 bool flush(File* file) { return FlushFileBuffers(handle_of(file)) != FALSE; }
 
 void close(File* file) {
@@ -74,6 +81,15 @@ void close(File* file) {
 }
 
 uint32_t last_error() { return GetLastError(); }
+
+uint32_t out_of_memory_error() { return ERROR_NOT_ENOUGH_MEMORY; }
+uint32_t invalid_parameter_error() { return ERROR_INVALID_PARAMETER; }
+uint32_t end_of_file_error() { return ERROR_HANDLE_EOF; }
+uint32_t read_fault_error() { return ERROR_READ_FAULT; }
+
+bool flush_unsupported(uint32_t error) {
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
+}
 
 bool look_up(const char* path, PathInfo* info) {
   // Wildcards are not part of a file name; they would make the search below
@@ -87,11 +103,20 @@ bool look_up(const char* path, PathInfo* info) {
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   info->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  info->size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
-                                    data.nFileSizeLow);
+  info->size =
+      static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   std::memcpy(info->name, data.cFileName, sizeof info->name);
   info->name[sizeof info->name - 1] = '\0';
   return true;
+}
+
+std::string path_key(const char* path) {
+  char full[MAX_PATH * 4];
+  const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+  std::string key = length > 0 && length < sizeof full ? std::string(full, length) : path;
+  // The file system compares names without case, in the program's code page.
+  if (!key.empty()) CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+  return key;
 }
 
 }  // namespace platform

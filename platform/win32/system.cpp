@@ -49,6 +49,14 @@ void close_thread(Thread* thread) {
   if (thread != nullptr) CloseHandle(native_handle(thread));
 }
 
+bool cancel_io(Thread* thread) {
+  return thread != nullptr && CancelSynchronousIo(native_handle(thread)) != FALSE;
+}
+
+void keep_system_awake(bool awake) {
+  SetThreadExecutionState(awake ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
+}
+
 LocalTime local_time() {
   SYSTEMTIME now;
   GetLocalTime(&now);
@@ -70,6 +78,35 @@ int64_t counter_frequency() {
 uint32_t tick_count() { return GetTickCount(); }
 
 void sleep_ms(uint32_t milliseconds) { Sleep(milliseconds); }
+
+namespace {
+
+// Manual-reset: once set, every pause returns at once until it is reset.
+HANDLE pause_interrupt() {
+  static const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return event;
+}
+
+}  // namespace
+
+void pause_ms(uint32_t milliseconds) {
+  HANDLE event = pause_interrupt();
+  if (event == nullptr) {
+    Sleep(milliseconds);
+    return;
+  }
+  WaitForSingleObject(event, milliseconds);
+}
+
+void interrupt_pauses(bool interrupted) {
+  HANDLE event = pause_interrupt();
+  if (event == nullptr) return;
+  if (interrupted) {
+    SetEvent(event);
+  } else {
+    ResetEvent(event);
+  }
+}
 
 bool executable_path(char* out, size_t capacity) {
   if (capacity == 0) return false;

@@ -89,14 +89,16 @@ TEST_F(CreateJob, MakesQueuedJobWithItsOwnSettings) {
 
 TEST_F(CreateJob, ResumeTakesTheDestinationSizeWhenNoLargerThanTheSource) {
   dir_.write("src\\film.avi", pattern_bytes(1000));
+  // A destination found here is only trusted after the worker has compared
+  // it with the source: even a complete one stays queued.
   struct Case {
     int dest_size;  // -1: no destination
     bool resume;
     int64_t bytes_copied;
-    int state;
+    bool check;
   } cases[] = {
-      {-1, true, 0, JOB_QUEUED},   {400, true, 400, JOB_QUEUED}, {1000, true, 1000, JOB_COMPLETED},
-      {1001, true, 0, JOB_QUEUED}, {400, false, 0, JOB_QUEUED},  {1000, false, 0, JOB_QUEUED},
+      {-1, true, 0, false},   {400, true, 400, true}, {1000, true, 1000, true},
+      {1001, true, 0, false}, {400, false, 0, false}, {1000, false, 0, false},
   };
   for (const Case& c : cases) {
     dir_.remove("out\\film.avi");
@@ -105,7 +107,8 @@ TEST_F(CreateJob, ResumeTakesTheDestinationSizeWhenNoLargerThanTheSource) {
     JobRowPtr row = create(source_);
     ASSERT_TRUE(row) << c.dest_size;
     EXPECT_EQ(row->job->bytes_copied.load(), c.bytes_copied) << c.dest_size << " " << c.resume;
-    EXPECT_EQ(row->job->state.load(), c.state) << c.dest_size << " " << c.resume;
+    EXPECT_EQ(row->job->state.load(), JOB_QUEUED) << c.dest_size << " " << c.resume;
+    EXPECT_EQ(row->job->check_dest.load(), c.check) << c.dest_size << " " << c.resume;
   }
 }
 

@@ -1,4 +1,8 @@
 // The worker with a file layer that fails on an exact schedule.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
 #include "engine/file_ops.h"
 #include "tests/unit/engine/worker_fixture.h"
 #include "tests/unit/support/fault_file_ops.h"
@@ -139,17 +143,17 @@ TEST_F(FaultTest, VanishedDestinationFailsAtItsOpenRunAfterRun) {
 TEST_F(FaultTest, MissingBufferIsAFailedReadAndIsRetried) {
   const std::string data = pattern_bytes(1000);
   dir_.write("src", data);
-  ops_.rule = FaultFileOps::fail_nth(FaultOp::kAllocate, 1, out_of_memory_error());
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kAllocate, 1, platform::out_of_memory_error());
   JobRowPtr row = job_for("src", "dst", 1000);
   run_worker(row.get());
   EXPECT_EQ(ops_.calls(FaultOp::kAllocate), 2);
   EXPECT_EQ(ops_.sleeps().size(), 1u);
-  EXPECT_EQ(row->job->last_error.load(), out_of_memory_error());
+  EXPECT_EQ(row->job->last_error.load(), platform::out_of_memory_error());
   EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
   EXPECT_EQ(dir_.read("dst"), data);
   std::vector<std::string> log = log_texts();
   EXPECT_EQ(log[4], " Чтение");
-  EXPECT_EQ(log[5], " - Ошибка: " + std::to_string(out_of_memory_error()));
+  EXPECT_EQ(log[5], " - Ошибка: " + std::to_string(platform::out_of_memory_error()));
 }
 
 TEST_F(FaultTest, BufferSizeBelowOneNeverPassesForTheEnd) {
@@ -157,7 +161,7 @@ TEST_F(FaultTest, BufferSizeBelowOneNeverPassesForTheEnd) {
   JobRowPtr row = job_for("src", "dst", 1000, 0, test_copy_param(0, 3));
   run_worker(row.get());
   EXPECT_EQ(row->job->state.load(), JOB_ERROR);
-  EXPECT_EQ(row->job->last_error.load(), invalid_parameter_error());
+  EXPECT_EQ(row->job->last_error.load(), platform::invalid_parameter_error());
   EXPECT_EQ(ops_.calls(FaultOp::kRead), 0);
   EXPECT_EQ(ops_.sleeps().size(), 3u);
 }
@@ -203,6 +207,127 @@ TEST_F(FaultTest, ShortWriteCountsTheBytesThatReachedTheFile) {
   EXPECT_EQ(dir_.read("dst"), data);
   EXPECT_EQ(job->state.load(), JOB_COMPLETED);
   EXPECT_EQ(job->bytes_copied.load(), 1000);
+}
+
+}  // namespace
+
+namespace {
+
+// A destination as the resume detection at Add finds it: created through
+// create_job with resume on, its size taken as the bytes already copied.
+class ResumedDestTest : public FaultTest {
+ protected:
+  JobRowPtr add_with_dest(const std::string& source, const std::string& dest) {
+    dir_.write("src\\a.bin", source);
+    dir_.write("out\\a.bin", dest);
+    CopyParam settings = test_copy_param();
+    std::snprintf(settings.dest_folder, kFolderCapacity, "%s", dir_.path("out").c_str());
+    char name[kFileNameCapacity];
+    JobRowPtr row(create_job(dir_.path("src\\a.bin").c_str(), settings, name));
+    EXPECT_TRUE(row && row->job->check_dest.load());
+    return row;
+  }
+  int count_line(const std::string& text) {
+    std::vector<std::string> log = log_texts();
+    return static_cast<int>(std::count(log.begin(), log.end(), text));
+  }
+};
+
+TEST_F(ResumedDestTest, OnlyATruePrefixIsContinuedAnythingElseIsWrittenAfresh) {
+  const std::string data = pattern_bytes(1000);
+  const std::string afresh = " Конечный файл не совпадает с исходным: копирование с начала";
+  // A true partial copy: one block compared, the rest appended; the bytes
+  // before the compared block are never read again.
+  JobRowPtr partial = add_with_dest(data, data.substr(0, 600));
+  run_worker(partial.get());
+  EXPECT_EQ(dir_.read("out\\a.bin"), data);
+  EXPECT_EQ(ops_.calls(FaultOp::kRead),
+            1 + 1 + 4 + 1);  // source and destination block, 4 blocks, end
+  EXPECT_EQ(ops_.calls(FaultOp::kWrite), 4);
+  EXPECT_EQ(count_line(afresh), 0);
+
+  // A complete one is compared and completes without a write.
+  JobRowPtr whole = add_with_dest(data, data);
+  EXPECT_EQ(whole->job->state.load(), JOB_QUEUED);
+  run_worker(whole.get());
+  EXPECT_EQ(whole->job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(ops_.calls(FaultOp::kWrite), 4);
+  EXPECT_EQ(dir_.read("out\\a.bin"), data);
+
+  // Unrelated files, smaller or as large as the source: written afresh.
+  for (const std::string& foreign : {pattern_bytes(400, 9), pattern_bytes(1000, 9)}) {
+    JobRowPtr other = add_with_dest(data, foreign);
+    run_worker(other.get());
+    EXPECT_EQ(other->job->state.load(), JOB_COMPLETED);
+    EXPECT_EQ(dir_.read("out\\a.bin"), data) << foreign.size();
+  }
+  EXPECT_EQ(count_line(afresh), 2);
+}
+
+TEST_F(ResumedDestTest, AFailedReadWhileComparingIsRetriedLikeAnyRead) {
+  const std::string data = pattern_bytes(1000);
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kRead, 1, kIoError);
+  JobRowPtr row = add_with_dest(data, data.substr(0, 700));
+  run_worker(row.get());
+  EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(dir_.read("out\\a.bin"), data);
+  EXPECT_EQ(ops_.sleeps().size(), 1u);
+  EXPECT_EQ(count_line(" Чтение"), 1);
+  EXPECT_EQ(count_line(" - Ошибка: 5"), 1);
+  EXPECT_EQ(ops_.calls(FaultOp::kWrite), 3) << "continued, not copied afresh";
+}
+
+TEST_F(FaultTest, ContinuationStartsAtTheDestinationsRealEndAndCompletionCutsItsTail) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  // 600 bytes were copied, but the destination lost everything after 250.
+  dir_.write("dst", data.substr(0, 250));
+  JobRowPtr shortened = job_for("src", "dst", 1000, 600);
+  run_worker(shortened.get());
+  EXPECT_EQ(dir_.read("dst"), data);
+  EXPECT_EQ(shortened->job->state.load(), JOB_COMPLETED);
+  std::vector<std::string> log = log_texts();
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       " Конечный файл короче скопированного: продолжение с байта 250"),
+            1);
+
+  // A destination longer than the bytes copied keeps no foreign tail.
+  dir_.write("dst", data.substr(0, 400) + std::string(2000, 'Z'));
+  JobRowPtr longer = job_for("src", "dst", 1000, 400);
+  run_worker(longer.get());
+  EXPECT_EQ(dir_.read("dst"), data);
+}
+
+TEST_F(FaultTest, EmptyReadBeforeTheSourcesEndIsAFailedRead) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  ops_.empty_read = 4;
+  JobRowPtr row = job_for("src", "dst", 1000);
+  CopyJob* job = row->job;
+  int64_t resumed_at = -1;
+  ops_.before = [&](FaultOp op, int call) {
+    if (op == FaultOp::kOpenSource && call == 2) resumed_at = job->bytes_copied.load();
+  };
+  run_worker(row.get());
+  EXPECT_EQ(resumed_at, 300);
+  EXPECT_EQ(job->last_error.load(), platform::read_fault_error());
+  EXPECT_EQ(ops_.sleeps().size(), 1u);
+  EXPECT_EQ(job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(dir_.read("dst"), data);
+}
+
+TEST_F(FaultTest, FlushTheDestinationCannotDoIsNoFailure) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  for (uint32_t unsupported : {static_cast<uint32_t>(EINVAL), static_cast<uint32_t>(ENOTSUP)}) {
+    FaultFileOps ops;
+    ops.rule = FaultFileOps::fail_every(FaultOp::kFlush, unsupported);
+    JobRowPtr row = job_for("src", "dst", 1000);
+    run_worker(row.get());
+    EXPECT_EQ(row->job->state.load(), JOB_COMPLETED) << unsupported;
+    EXPECT_TRUE(ops.sleeps().empty()) << unsupported;
+    EXPECT_EQ(dir_.read("dst"), data);
+  }
 }
 
 }  // namespace

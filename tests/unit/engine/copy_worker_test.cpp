@@ -91,7 +91,7 @@ TEST_F(WorkerTest, SourceShrunkBelowTheBytesCopiedIsCopiedAfresh) {
   EXPECT_EQ(dir_.read("dst"), source);
   const std::vector<std::string> log = log_texts();
   EXPECT_EQ(std::count(log.begin(), log.end(),
-                       " - Ошибка: " + std::to_string(source_shrank_error())),
+                       " - Ошибка: " + std::to_string(platform::end_of_file_error())),
             1);
 
   // Shrunk to exactly the bytes copied: the destination is the whole source.

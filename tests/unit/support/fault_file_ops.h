@@ -10,7 +10,18 @@
 
 #include "engine/file_ops.h"
 
-enum class FaultOp { kOpenSource, kOpenDest, kSeek, kRead, kWrite, kFlush, kAllocate, kCount };
+enum class FaultOp {
+  kOpenSource,
+  kOpenDest,
+  kSeek,
+  kRead,
+  kWrite,
+  kTruncate,
+  kFlush,
+  kAllocate,
+  kSize,
+  kCount
+};
 
 class FaultFileOps {
  public:
@@ -36,6 +47,9 @@ class FaultFileOps {
   std::function<void(uint32_t milliseconds)> on_sleep;
   // Bytes a failing write lets reach the file before it fails.
   std::atomic<uint32_t> short_write{0};
+  // The read call (from 1) that succeeds with no bytes, as a redirector's
+  // spurious short read does; 0 for none.
+  std::atomic<int> empty_read{0};
 
   int calls(FaultOp op) const { return counts_[static_cast<int>(op)].load(); }
   std::vector<uint32_t> sleeps() {
@@ -74,7 +88,9 @@ class FaultFileOps {
   }
   static bool read(platform::File* file, void* buffer, uint32_t size, uint32_t* got) {
     *got = 0;
-    return enter(FaultOp::kRead) ? false : real().read(file, buffer, size, got);
+    if (enter(FaultOp::kRead)) return false;
+    if (active_.load()->empty_read.load() == active_.load()->calls(FaultOp::kRead)) return true;
+    return real().read(file, buffer, size, got);
   }
   static bool write_all(platform::File* file, const void* buffer, uint32_t size,
                         uint32_t* written) {
@@ -86,6 +102,9 @@ class FaultFileOps {
     if (part > 0) real().write_all(file, buffer, part, written);
     injected_ = error;
     return false;
+  }
+  static bool truncate(platform::File* file, int64_t size) {
+    return enter(FaultOp::kTruncate) ? false : real().truncate(file, size);
   }
   static bool flush(platform::File* file) {
     return enter(FaultOp::kFlush) ? false : real().flush(file);
@@ -110,16 +129,15 @@ class FaultFileOps {
 
   static void close(platform::File* file) { real().close(file); }
   static bool file_size(platform::File* file, int64_t* size) {
-    return real().file_size(file, size);
+    return enter(FaultOp::kSize) ? false : real().file_size(file, size);
   }
   static void release(void* buffer) { real().release(buffer); }
 
   static inline std::atomic<FaultFileOps*> active_{nullptr};
   static inline thread_local uint32_t injected_ = 0;
-  static inline const FileOps kTable = {open_source, open_dest, seek,  read,
-                                        write_all,   flush,     close, last_error,
-                                        allocate,    release,   sleep,
-                                        file_size};
+  static inline const FileOps kTable = {open_source, open_dest, seek,     read,       write_all,
+                                        truncate,    flush,     close,    last_error, allocate,
+                                        release,     sleep,     file_size};
 
   std::atomic<int> counts_[static_cast<int>(FaultOp::kCount)] = {};
   std::mutex mutex_;
