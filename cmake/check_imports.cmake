@@ -1,0 +1,32 @@
+# Install step: the installed tarvolin.exe may import only DLLs that every
+# Windows from 7 on has. A MinGW runtime DLL (libstdc++, libgcc, winpthread)
+# in the list means the static link broke; the install, and so the zip, fails.
+# Set before it runs: TV_OBJDUMP.
+set(tv_system_dlls ADVAPI32 COMCTL32 COMDLG32 GDI32 KERNEL32 MSVCRT OLE32 OLEAUT32 SHELL32
+    USER32 UXTHEME)
+set(tv_exe "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/tarvolin.exe")
+execute_process(COMMAND "${TV_OBJDUMP}" -p "${tv_exe}" OUTPUT_VARIABLE tv_dump
+                RESULT_VARIABLE tv_failed)
+if(tv_failed)
+  message(FATAL_ERROR "${TV_OBJDUMP} -p ${tv_exe} failed")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" tv_lines "${tv_dump}")
+set(tv_dlls)
+set(tv_foreign)
+foreach(tv_line IN LISTS tv_lines)
+  string(REGEX REPLACE "^DLL Name: (.+)\\.[dD][lL][lL]$" "\\1" tv_dll "${tv_line}")
+  string(TOUPPER "${tv_dll}" tv_dll)
+  list(APPEND tv_dlls ${tv_dll})
+  list(FIND tv_system_dlls "${tv_dll}" tv_known)
+  if(tv_known LESS 0)
+    list(APPEND tv_foreign ${tv_dll})
+  endif()
+endforeach()
+if(NOT tv_dlls)
+  message(FATAL_ERROR "no imports found in ${tv_exe}")
+endif()
+if(tv_foreign)
+  message(FATAL_ERROR "tarvolin.exe imports DLLs that Windows does not have: ${tv_foreign}")
+endif()
+list(JOIN tv_dlls ", " tv_dlls)
+message(STATUS "tarvolin.exe imports only system DLLs: ${tv_dlls}")
