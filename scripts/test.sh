@@ -2,7 +2,8 @@
 # Builds everything and runs every test headless:
 #   native unit tests (AddressSanitizer + UBSan), the threaded engine tests under
 #   ThreadSanitizer, bounded libFuzzer runs, the Windows tests under Wine on a private Xvfb display,
-#   and the end-to-end tests (the real program under Wine against injected faults).
+#   and the end-to-end tests (the real program under Wine against injected faults);
+#   it also makes the zip for Windows users, to see that it still can.
 #   scripts/reliability.sh runs the longer reliability set and rewrites docs/reliability.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,6 +28,7 @@ run_step "ThreadSanitizer tests" ctest --preset native-tsan
 run_step "fuzzer build" build fuzz
 run_step "fuzzers, bounded runs" ctest --preset fuzz
 run_step "Windows build" build windows
+run_step "Windows zip" cpack --preset windows
 
 trap tv_stop_all EXIT
 tv_start_xvfb
