@@ -174,9 +174,18 @@ TEST_F(FileParamsDialogTest, InvalidInputIsRefusedWithTheWarning) {
     const char* retry;
   };
   const Case cases[] = {
-      {"D:\\x", "1048577", "3000"}, {"D:\\x", "0", "3000"},          {"D:\\x", "-1", "3000"},
-      {"D:\\x", "", "3000"},        {"D:\\x", "9999999999", "3000"}, {"D:\\x", "4096", "10001"},
-      {"D:\\x", "4096", "0"},       {"D:\\x", "4096", "4294967296"}, {"", "4096", "3000"},
+      {"D:\\x", "1048577", "3000"},
+      {"D:\\x", "0", "3000"},
+      {"D:\\x", "-1", "3000"},
+      {"D:\\x", "", "3000"},
+      {"D:\\x", "9999999999", "3000"},
+      {"D:\\x", "4096", "10001"},
+      {"D:\\x", "4096", "0"},
+      {"D:\\x", "4096", "4294967296"},
+      {"", "4096", "3000"},
+      // A pasted line break or Ctrl+Enter: every open would fail with 123.
+      {"D:\\x\r\ny", "4096", "3000"},
+      {"D:\\x\ty", "4096", "3000"},
   };
   for (const Case& c : cases) {
     const std::string what = std::string(c.dest) + "|" + c.buffer + "|" + c.retry;

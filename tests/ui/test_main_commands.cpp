@@ -33,9 +33,7 @@ TEST_F(MainCommandsTest, AFileGoneBeforeItIsAddedIsReportedAndTheOthersAdded) {
   std::string buffer = folder_ + '\0' + "a.txt" + '\0' + "gone.txt" + '\0' + "c.txt" + '\0';
   const unsigned offset = static_cast<unsigned>(folder_.size() + 1);
   HWND window = run.window();
-  std::thread adding([&] {
-    run.run([&] { for_each_chosen_path(buffer.c_str(), offset, add_chosen_path, window); });
-  });
+  std::thread adding([&] { run.run([&] { add_chosen_files(window, buffer.c_str(), offset); }); });
   HWND box = wait_owned_window(window, "#32770");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(ansi("Ошибка"), window_text(box));
@@ -47,6 +45,55 @@ TEST_F(MainCommandsTest, AFileGoneBeforeItIsAddedIsReportedAndTheOthersAdded) {
   ASSERT_EQ(2, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   EXPECT_EQ(folder_ + "\\a.txt", cell_text(list, 0, 6));
   EXPECT_EQ(folder_ + "\\c.txt", cell_text(list, 1, 6));
+}
+
+// Two sources must never write one destination: Add refuses the second, and
+// the file parameters refuse a destination another row's source writes.
+TEST_F(MainCommandsTest, OneDestinationTakesOneSource) {
+  const std::string other = make_temp_folder();
+  write_file(folder_ + "\\x.bin", 5);
+  write_file(other + "\\X.BIN", 9, 2);
+  write_file(other + "\\y.bin", 7);
+  MainWindowRun run(&settings_);
+  HWND window = run.window();
+  HWND list = run.item(1009);
+  ASSERT_NE(run.add_job(folder_ + "\\x.bin"), nullptr);
+  // The same name from another folder, in other letters: the same destination.
+  std::string buffer = other + '\0' + "X.BIN" + '\0' + "y.bin" + '\0';
+  std::thread adding([&] {
+    run.run(
+        [&] { add_chosen_files(window, buffer.c_str(), static_cast<unsigned>(other.size() + 1)); });
+  });
+  HWND box = wait_owned_window(window, "#32770");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ansi("Ошибка: Добавление файла: ") + other + "\\X.BIN\n", static_texts(box));
+  click(box, IDOK);
+  adding.join();
+  ASSERT_EQ(2, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_EQ(other + "\\y.bin", cell_text(list, 1, 6));
+  // The same source added again is no conflict.
+  const std::string again = folder_ + "\\x.bin";
+  run.run(
+      [&] { add_chosen_files(window, again.c_str(), static_cast<unsigned>(folder_.size() + 1)); });
+  EXPECT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+
+  static NMITEMACTIVATE activate;
+  activate = {};
+  activate.hdr = {list, 1009, static_cast<UINT>(NM_DBLCLK)};
+  activate.iItem = 1;
+  PostMessageA(window, WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&activate));
+  HWND dialog = wait_owned_window(window, "#32770");
+  ASSERT_NE(dialog, nullptr);
+  const std::string taken = std::string(settings_.copy.dest_folder) + "\\X.bin";
+  SendDlgItemMessageA(dialog, 1012, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(taken.c_str()));
+  click(dialog, IDOK);
+  HWND refused = wait_owned_window(dialog, "#32770");
+  ASSERT_NE(refused, nullptr);
+  EXPECT_EQ(ansi("Ошибка: Недопустимое значение\n"), static_texts(refused));
+  click(refused, IDOK);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(refused); }));
+  click(dialog, IDCANCEL);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
 }
 
 TEST_F(MainCommandsTest, DoubleClickOnARowOpensItsParameters) {

@@ -8,6 +8,7 @@
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
+#include "engine/dest_paths.h"
 #include "ui/dialogs/dialog_input.h"
 
 namespace {
@@ -100,6 +101,16 @@ char* read_dest_path(HWND dialog, int length) {
   return path;
 }
 
+// A line break or another control character in a path makes every open fail
+// (error 123) pass after pass; a destination that another row's source already
+// writes would overwrite that copy.
+bool usable_dest(const CopyJob& job, const char* path) {
+  for (const char* c = path; *c != '\0'; ++c) {
+    if (static_cast<unsigned char>(*c) < 0x20) return false;
+  }
+  return !dest_taken(&job, path);
+}
+
 void on_ok(HWND dialog) {
   CopyJob& job = *params_job;
   if (!accepts_changes(job)) return;
@@ -111,7 +122,8 @@ void on_ok(HWND dialog) {
   // Without memory for the new path the job keeps its old one, and the
   // change is refused as a whole.
   char* dest_path = valid ? read_dest_path(dialog, dest_length) : nullptr;
-  if (dest_path == nullptr) {
+  if (dest_path == nullptr || !usable_dest(job, dest_path)) {
+    std::free(dest_path);
     warn_invalid_value(dialog);
     return;
   }

@@ -9,6 +9,7 @@
 #include "app/app_module.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
+#include "engine/dest_paths.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_state.h"
 
@@ -23,15 +24,17 @@ const char kFilter[] = "All files *.*\0*.*\0";
 
 }  // namespace
 
-void add_chosen_path(const char* path, void* window_handle) {
-  HWND window = static_cast<HWND>(window_handle);
-  const DialogParam* param = main_window.param;
-  char file_name[kFileNameCapacity] = "";
-  JobRow* record = create_job(path, *param->copy_ref, file_name);
-  if (record != nullptr) {
-    append_job_row(record, file_name, path);
-    return;
-  }
+namespace {
+
+// One Add command: its owner window and the destinations of the queue, taken
+// once for the whole batch so that each file costs one look-up, not a walk
+// over every row.
+struct Adding {
+  HWND window;
+  DestPaths dests;
+};
+
+void warn_not_added(HWND window, const char* path) {
   char format[kTextCapacity];
   char caption[kTextCapacity];
   load_text(format, kAddFailedText, kTextCapacity);
@@ -39,6 +42,30 @@ void add_chosen_path(const char* path, void* window_handle) {
   char* text = alloc_format(format, path);
   MessageBoxA(window, text != nullptr ? text : "", caption, MB_ICONWARNING | MB_OK);
   free(text);
+}
+
+// A file whose destination another source already writes is refused like a
+// file that cannot be added: copying it would overwrite the other's copy.
+void add_chosen_path(const char* path, void* context) {
+  Adding* adding = static_cast<Adding*>(context);
+  const DialogParam* param = main_window.param;
+  char file_name[kFileNameCapacity] = "";
+  JobRow* record = create_job(path, *param->copy_ref, file_name);
+  if (record != nullptr &&
+      claim_dest(&adding->dests, record->job->source_path, record->job->dest_path)) {
+    append_job_row(record, file_name, path);
+    return;
+  }
+  free_job_row(record);
+  warn_not_added(adding->window, path);
+}
+
+}  // namespace
+
+void add_chosen_files(HWND window, const char* buffer, unsigned file_offset) {
+  Adding adding{window, {}};
+  claim_queue_dests(&adding.dests, nullptr);
+  for_each_chosen_path(buffer, file_offset, add_chosen_path, &adding);
 }
 
 namespace {
@@ -117,7 +144,7 @@ void add_files(HWND window) {
   if (GetOpenFileNameA(&open)) {
     // The folder stays in the buffer while the names are joined to it, so
     // the buffer itself serves as the folder's copy.
-    for_each_chosen_path(buffer, open.nFileOffset, add_chosen_path, window);
+    add_chosen_files(window, buffer, open.nFileOffset);
   }
   free(buffer);
 }
