@@ -43,6 +43,8 @@ inline const std::string kOpenSource = "Открытие исходного фа
 inline const std::string kOpenDest = "Открытие конечного файла: ";
 inline const std::string kRead = "] Чтение";
 inline const std::string kWrite = "] Запись";
+inline const std::string kDestShort = "Конечный файл короче скопированного: продолжение с байта ";
+inline const std::string kDestDiffers = "Конечный файл не совпадает с исходным";
 inline std::string error(int code) { return "] - Ошибка: " + std::to_string(code); }
 inline std::string pause(int ms) { return "] Ожидание: " + std::to_string(ms) + " msec."; }
 }  // namespace texts
@@ -96,9 +98,10 @@ class E2eTest : public ::testing::Test {
   // The destination agrees with the source over its whole length; `complete`
   // also asks for the whole source. Read piece by piece: sources may be large
   // (and sparse).
-  void expect_faithful(const std::string& name, bool complete) {
+  void expect_faithful(const std::string& name, bool complete, std::string dest_name = "") {
+    if (dest_name.empty()) dest_name = name;
     std::ifstream source(mount_.backing(name), std::ios::binary);
-    std::ifstream dest(mount_.dest(name), std::ios::binary);
+    std::ifstream dest(mount_.dest(dest_name), std::ios::binary);
     ASSERT_TRUE(source.is_open() && dest.is_open()) << name;
     const size_t kPiece = 1 << 20;
     std::string source_piece(kPiece, '\0'), dest_piece(kPiece, '\0');
@@ -177,11 +180,16 @@ class E2eTest : public ::testing::Test {
     ASSERT_TRUE(reply.ok) << reply.value;
     runs_++;
   }
-  // Add, through the open dialog, in the flaky folder.
-  void add(const std::vector<std::string>& names) {
-    std::string command = "add " + wine_path(dir_.path("flaky"));
+  // Add, through the open dialog, in the flaky folder (or its subfolder
+  // `folder`); the reply's lines hold the warnings of files not added.
+  Reply add_in(const std::string& folder, const std::vector<std::string>& names) {
+    std::string command =
+        "add " + wine_path(dir_.path("flaky") + (folder.empty() ? "" : "/") + folder);
     for (const std::string& name : names) command += " " + name;
-    Reply reply = driver_.send(command);
+    return driver_.send(command);
+  }
+  void add(const std::vector<std::string>& names) {
+    Reply reply = add_in("", names);
     ASSERT_TRUE(reply.ok) << reply.value << (reply.lines.empty() ? "" : ": " + reply.lines[0]);
     ASSERT_EQ(reply.value, std::to_string(names.size()));
   }

@@ -132,8 +132,9 @@ TEST_F(E2eScenario, ClosedDuringACopyThenResumedAtTheDestinationsSize) {
   expect_faithful("a.bin", false);
 
   // Started again, the same file added: it continues at the destination's
-  // size. Reading anything before it would fail, and be logged.
-  mount_.set_schedule("eio a.bin 0 " + std::to_string(kept) + " -1");
+  // size, once the block before it has been compared with the source.
+  // Reading anything before that block would fail, and be logged.
+  mount_.set_schedule("eio a.bin 0 " + std::to_string(kept - 65536) + " -1");
   relaunch();
   add({"a.bin"});
   // The bytes already there are shown from the next refresh on.
@@ -150,6 +151,72 @@ TEST_F(E2eScenario, ClosedDuringACopyThenResumedAtTheDestinationsSize) {
   EXPECT_NE(log[3].find(kCopying), std::string::npos) << log[3];
   EXPECT_NE(log[4].find(kRunEnd), std::string::npos) << log_text();
   EXPECT_EQ(count("Ошибка"), 0) << log_text();
+  close_program();
+}
+
+// Every row that says complete holds its own source: a second file of the
+// same name from another folder is refused, not copied over the first.
+TEST_F(E2eScenario, SameNameFromTwoFoldersIsRefusedNotCopiedOverTheFirst) {
+  dir_.make_folder("backing/a");
+  dir_.make_folder("backing/b");
+  make_source("a/x.bin", 300000);
+  make_source("b/x.bin", 200000);
+  make_source("b/y.bin", 100000);
+  launch(settings());
+  ASSERT_TRUE(add_in("a", {"x.bin"}).ok);
+  Reply refused = add_in("b", {"x.bin", "y.bin"});
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.value, "1") << "y.bin is still added";
+  ASSERT_FALSE(refused.lines.empty());
+  EXPECT_NE(refused.lines[0].find("Ошибка: Добавление файла: "), std::string::npos);
+  EXPECT_NE(refused.lines[0].find("\\b\\x.bin"), std::string::npos) << refused.lines[0];
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(2)) << log_text();
+  expect_faithful("a/x.bin", true, "x.bin");
+  expect_faithful("b/y.bin", true, "y.bin");
+  close_program();
+}
+
+// Stopped, then the destination loses its end (a stick pulled before its cache
+// was written, a restored older partial file): the copy goes on from the
+// destination's real end, not from the bytes counted before.
+TEST_F(E2eScenario, DestinationThatLostItsEndIsContinuedFromItsRealEnd) {
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 2 << 20, 1000000));
+  click(kStopButton);
+  ASSERT_TRUE(wait_idle(1)) << log_text();
+  ASSERT_EQ(::truncate(mount_.dest("a.bin").c_str(), 300001), 0);
+  mount_.set_schedule("");
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  EXPECT_EQ(count(kDestShort + "300001"), 1) << log_text();
+  close_program();
+}
+
+// Resume on, the destination folder already holds files of the same names: an
+// older unrelated smaller one, an unrelated one as large as the source, and a
+// true partial copy. Only the last is continued; the others are written afresh.
+TEST_F(E2eScenario, ResumeContinuesOnlyATruePartialCopy) {
+  make_source("report.doc", 300000);
+  make_source("disk.img", 500000);
+  make_source("part.bin", 2 << 20);
+  dir_.write("dest/report.doc", pattern_bytes(100000, 77));
+  dir_.write("dest/disk.img", pattern_bytes(500000, 78));
+  const int64_t kept = 1000000;
+  std::ifstream part(mount_.backing("part.bin"), std::ios::binary);
+  std::string prefix(static_cast<size_t>(kept), '\0');
+  part.read(&prefix[0], kept);
+  dir_.write("dest/part.bin", prefix);
+  // Only the partial copy's missing part and the block before it may be read.
+  mount_.set_schedule("eio part.bin 0 " + std::to_string(kept - 65536) + " -1");
+  launch(settings());
+  add({"report.doc", "disk.img", "part.bin"});
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(state(row), kQueued) << row;
+  click(kStartButton);
+  ASSERT_TRUE(wait_all_completed(3)) << log_text();
+  for (const char* name : {"report.doc", "disk.img", "part.bin"}) expect_faithful(name, true);
+  EXPECT_EQ(count(kDestDiffers), 2) << log_text();
+  EXPECT_EQ(count(error(kWineReadEio)), 0) << log_text();
   close_program();
 }
 
@@ -288,8 +355,9 @@ TEST_F(E2eScenario, ResumeAcrossFourGibibytes) {
   };
   make_sparse(mount_.backing("big.bin"), size);
   make_sparse(mount_.dest("big.bin"), kept);  // what an earlier run left
-  // Nothing before the destination's size may be read.
-  mount_.set_schedule("eio big.bin 0 " + std::to_string(kept) + " -1");
+  // Nothing before the destination's last block (compared with the source's)
+  // may be read.
+  mount_.set_schedule("eio big.bin 0 " + std::to_string(kept - 65536) + " -1");
   launch(settings());
   add({"big.bin"});
   click(kStartButton);
