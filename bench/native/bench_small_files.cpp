@@ -5,12 +5,19 @@
 //   tv_bench_small LABEL SOURCE_FOLDER DEST_ROOT COUNT ROUNDS
 // prints one table row: label, files/s of each, their ratio, ms per file, and
 // the ms that a thread start and wait costs alone.
+//
+//   tv_bench_small --resume SOURCE_FOLDER DEST_ROOT COUNT ROUNDS
+// the cost of comparing what resume finds: the files copied, then added again
+// as resume detection adds them (each destination as large as its source, to
+// be compared with it before it is trusted) and started again, in turns. One
+// table row: files, ms per file of each, source bytes read per file by each.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench/common/counting_file_ops.h"
 #include "bench/common/files.h"
 #include "bench/common/stats.h"
 #include "bench/native/process_tools.h"
@@ -44,28 +51,39 @@ void make_sources(const fs::path& folder, int count) {
   }
 }
 
-// Start to end of the queue, rows made beforehand as Add would have.
-double engine_round(const fs::path& source, const fs::path& dest, int count) {
-  fs::remove_all(dest);
-  fs::create_directories(dest);
+struct Round {
+  double seconds = 0;
+  int64_t source_bytes = 0;  // read from the sources
+};
+
+// Start to end of the queue, rows made beforehand as Add would have. Re-added:
+// the destinations are left from the round before and every row is made as
+// resume detection makes it.
+Round engine_round(const fs::path& source, const fs::path& dest, int count, bool readded) {
+  if (!readded) {
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+  }
   FakeWindowHost host;
   std::vector<JobRowPtr> rows;
   CopyParam param = test_copy_param(kDefaultBufferSize, kDefaultMaxAttempts);
   for (int i = 0; i < count; ++i) {
     rows.push_back(make_test_row((source / file_name(i)).string(), (dest / file_name(i)).string(),
-                                 kFileSize, 0, param));
+                                 kFileSize, readded ? kFileSize : 0, param));
+    rows.back()->job->check_dest.store(readded);
     host.rows.push_back(rows.back().get());
   }
   run_flags.run.store(true);
   run_flags.log_enabled.store(true);
   run_flags.closing.store(false);
+  CountingFileOps counting({}, 0);
   const double start = now_seconds();
   queue_controller(nullptr);
-  const double seconds = now_seconds() - start;
+  Round round{now_seconds() - start, counting.bytes_read()};
   for (const JobRowPtr& row : rows) {
     if (row->job->state.load() != JOB_COMPLETED) std::exit(1);
   }
-  return seconds;
+  return round;
 }
 
 double cp_round(const fs::path& source, const fs::path& dest) {
@@ -91,9 +109,30 @@ double threads_round(int count) {
 
 }  // namespace
 
+// Copies, then re-adds and starts again, in turns; medians.
+int resume_rows(const fs::path& source, const fs::path& root, int count, int rounds) {
+  std::vector<double> copy_seconds, readd_seconds, copy_bytes, readd_bytes;
+  for (int round = 0; round < rounds; ++round) {
+    const Round copy = engine_round(source, root / "engine", count, false);
+    const Round readd = engine_round(source, root / "engine", count, true);
+    copy_seconds.push_back(copy.seconds);
+    readd_seconds.push_back(readd.seconds);
+    copy_bytes.push_back(static_cast<double>(copy.source_bytes) / count);
+    readd_bytes.push_back(static_cast<double>(readd.source_bytes) / count);
+    std::fprintf(stderr, "  resume round %d: copy %.3f s, re-added %.3f s\n", round + 1,
+                 copy.seconds, readd.seconds);
+  }
+  fs::remove_all(root / "engine");
+  std::printf("| %d | %d | %.3f | %.3f | %.0f | %.0f |\n", count, rounds,
+              median(copy_seconds) * 1000 / count, median(readd_seconds) * 1000 / count,
+              median(copy_bytes), median(readd_bytes));
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc != 6) {
-    std::fprintf(stderr, "usage: tv_bench_small LABEL SOURCE_FOLDER DEST_ROOT COUNT ROUNDS\n");
+    std::fprintf(stderr,
+                 "usage: tv_bench_small LABEL|--resume SOURCE_FOLDER DEST_ROOT COUNT ROUNDS\n");
     return 2;
   }
   const fs::path source = argv[2];
@@ -101,11 +140,12 @@ int main(int argc, char** argv) {
   const int count = std::atoi(argv[4]);
   const int rounds = std::atoi(argv[5]);
   make_sources(source, count);
+  if (std::string(argv[1]) == "--resume") return resume_rows(source, root, count, rounds);
   std::vector<double> engine;
   std::vector<double> cp;
   std::vector<double> threads;
   for (int round = 0; round < rounds; ++round) {
-    engine.push_back(engine_round(source, root / "engine", count));
+    engine.push_back(engine_round(source, root / "engine", count, false).seconds);
     cp.push_back(cp_round(source, root / "cp"));
     threads.push_back(threads_round(count));
     std::fprintf(stderr, "  %s round %d: engine %.3f s, cp -r %.3f s\n", argv[1], round + 1,
