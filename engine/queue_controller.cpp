@@ -13,7 +13,8 @@ platform::Thread* controller_thread = nullptr;
 enum TakeOutcome {
   TAKE_STOPPED,    // `run` was cleared before the row was taken
   TAKE_EMPTY,      // the list has no rows
-  TAKE_NO_ROW,     // no row at the index
+  TAKE_PAST_END,   // rows were deleted: the index lies beyond the last row
+  TAKE_NO_ROW,     // no row at an index inside the list
   TAKE_NO_JOB,     // the row has no job
   TAKE_COMPLETED,  // the job is complete; no worker
   TAKE_NO_THREAD,  // the worker could not be started
@@ -38,6 +39,10 @@ void take_row(void* context) {
   take->row_count = host->row_count();
   if (take->row_count <= 0) {
     take->outcome = TAKE_EMPTY;
+    return;
+  }
+  if (take->index >= take->row_count) {
+    take->outcome = TAKE_PAST_END;
     return;
   }
   JobRow* row = host->row_record(take->index);
@@ -98,6 +103,11 @@ void walk_queue(WindowHost* host) {
     Take take{index};
     host->run_on_window_thread(take_row, &take);
     switch (take.outcome) {
+      case TAKE_PAST_END:
+        // An ordinary Delete during the run: the pass has ended.
+        index = 0;
+        complete = 0;
+        continue;
       case TAKE_COMPLETED:
         complete++;
         break;
@@ -123,9 +133,12 @@ void walk_queue(WindowHost* host) {
 uint32_t queue_controller(void*) {
   WindowHost* host = window_host();
   if (!host) return 0;
+  // A copy under way keeps the system from going to sleep.
+  platform::keep_system_awake(true);
   enable_buttons(host, false);
   walk_queue(host);
   enable_buttons(host, true);
+  platform::keep_system_awake(false);
   return 0;
 }
 

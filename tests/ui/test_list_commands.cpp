@@ -151,11 +151,29 @@ TEST_F(ListCommandsTest, UpAndDownMoveOnlyTheFocusedRow) {
   EXPECT_EQ(folder_ + "\\a.txt", cell_text(list, 1, 6));
 }
 
-// Right-clicks the file list and returns each item's greyed state, by position.
-std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids) {
+// Right-clicks the file list, or presses the menu key on it, and returns each
+// item's greyed state, by position.
+std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids, bool key = false) {
   static NMHDR click;
   click = {run->item(1009), 1009, static_cast<UINT>(NM_RCLICK)};
-  PostMessageA(run->window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&click));
+  if (key) {
+    // Shift+F10 typed on the focused list: the system asks the list's parent
+    // for its context menu.
+    run->run([&] {
+      SetForegroundWindow(run->window());
+      SetFocus(run->item(1009));
+    });
+    INPUT keys[4] = {};
+    const WORD codes[4] = {VK_SHIFT, VK_F10, VK_F10, VK_SHIFT};
+    for (int i = 0; i < 4; ++i) {
+      keys[i].type = INPUT_KEYBOARD;
+      keys[i].ki.wVk = codes[i];
+      keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(4, keys, sizeof(INPUT));
+  } else {
+    PostMessageA(run->window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&click));
+  }
   std::vector<bool> greyed;
   HWND popup = nullptr;
   wait_until([&] {
@@ -190,6 +208,11 @@ TEST_F(ListCommandsTest, ContextMenuGreysWhatCannotApply) {
   ids.clear();
   EXPECT_EQ((std::vector<bool>{false, false, false, false, false, false, false}),
             menu_greying(&run, &ids));
+  // The keyboard opens the same menu: "Выбрать все" needs no mouse.
+  ids.clear();
+  EXPECT_EQ((std::vector<bool>{false, false, false, false, false, false, false}),
+            menu_greying(&run, &ids, true));
+  EXPECT_EQ((std::vector<UINT>{1003, 1004, separator, 1005, 1006, separator, 1007}), ids);
 }
 
 // The open dialog's file-name field.

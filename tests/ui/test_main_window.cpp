@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/copy_job.h"
 #include "ui/main/main_state.h"
 #include "ui_harness.h"
@@ -87,6 +89,21 @@ TEST_F(MainWindowTest, OpensAtDesignedSizeCentredWithTemplateControlsAndTexts) {
   for (int i = 0; i < 7; ++i) EXPECT_EQ(ansi(buttons[i]), window_text(run.item(1000 + i)));
   EXPECT_EQ("?", window_text(run.item(1008)));
   EXPECT_EQ("", window_text(run.item(1042)));
+
+  // The focus starts on Начать and Tab walks the controls in template order.
+  HWND focus = nullptr;
+  std::vector<int> tab_order;
+  run.run([&] {
+    focus = GetFocus();
+    HWND control = focus;
+    for (int i = 0; i < 10; ++i) {
+      control = GetNextDlgTabItem(window, control, FALSE);
+      tab_order.push_back(GetDlgCtrlID(control));
+    }
+  });
+  EXPECT_EQ(run.item(1000), focus);
+  EXPECT_EQ((std::vector<int>{1001, 1002, 1003, 1004, 1005, 1006, 1009, 1010, 1008, 1000}),
+            tab_order);
 
   PBRANGE range = {};
   SendMessageA(run.item(1041), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));

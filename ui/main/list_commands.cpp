@@ -187,7 +187,28 @@ void select_all(HWND list) {
   for (int row = 0; row < count; ++row) select_row(list, row);
 }
 
-void show_context_menu(HWND window, HWND list) {
+POINT menu_point_at_cursor() {
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  return cursor;
+}
+
+// The menu key or Shift+F10: below the focused row, or at the list's corner.
+POINT menu_point_for_keyboard(HWND list) {
+  POINT at = {};
+  const int focused =
+      static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  RECT row = {};
+  row.left = LVIR_BOUNDS;
+  if (focused >= 0 &&
+      SendMessageA(list, LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&row))) {
+    at = {row.left, row.bottom};
+  }
+  ClientToScreen(list, &at);
+  return at;
+}
+
+void show_context_menu(HWND window, HWND list, POINT at) {
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return;
   const bool empty = row_count(list) == 0;
@@ -199,8 +220,6 @@ void show_context_menu(HWND window, HWND list) {
   insert_menu_item(menu, 4, ID_DOWN, no_row);
   insert_menu_item(menu, 5, 0, false);
   insert_menu_item(menu, 6, ID_SELECT_ALL, empty);
-  POINT cursor = {};
-  GetCursorPos(&cursor);
-  TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, window, nullptr);
+  TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, at.x, at.y, window, nullptr);
   DestroyMenu(menu);
 }

@@ -29,4 +29,8 @@ void add_files(HWND window);
 void delete_selected(HWND list);
 void move_row(HWND list, bool up);
 void select_all(HWND list);
-void show_context_menu(HWND window, HWND list);
+// The file list's context menu, tracked at `at` (screen coordinates): at the
+// cursor for a right click, below the focused row for the keyboard.
+void show_context_menu(HWND window, HWND list, POINT at);
+POINT menu_point_at_cursor();
+POINT menu_point_for_keyboard(HWND list);

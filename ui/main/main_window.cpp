@@ -209,7 +209,7 @@ INT_PTR on_notify(HWND window, NMHDR* header) {
                         row_colors(reinterpret_cast<NMLVCUSTOMDRAW*>(header)));
       return TRUE;
     case NM_RCLICK:
-      show_context_menu(window, main_window.list);
+      show_context_menu(window, main_window.list, menu_point_at_cursor());
       return FALSE;
     case NM_DBLCLK:
       open_row_params(reinterpret_cast<NMITEMACTIVATE*>(header));
@@ -266,6 +266,13 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SIZE:
       relayout(window);
       return FALSE;
+    case WM_CONTEXTMENU:
+      // From the keyboard (the menu key, Shift+F10) the position is -1; a
+      // right click has already opened the menu through NM_RCLICK.
+      if (reinterpret_cast<HWND>(wparam) == main_window.list && lparam == -1) {
+        show_context_menu(window, main_window.list, menu_point_for_keyboard(main_window.list));
+      }
+      return TRUE;
     case WM_GETMINMAXINFO:
       set_min_size(reinterpret_cast<MINMAXINFO*>(lparam));
       return FALSE;

@@ -61,7 +61,9 @@ void relayout(HWND window) {
     const int y = anchor.origin.y + (anchor.keep_y ? 0 : grow_y);
     const int w = width_of(anchor.screen_rect) + (anchor.keep_width ? 0 : grow_x);
     const int h = height_of(anchor.screen_rect) + (anchor.keep_height ? 0 : grow_y);
-    SetWindowPos(anchor.control, nullptr, x, y, w, h, 0);
+    // Without SWP_NOZORDER each control would rise to the top of the
+    // z-order, which in a dialog is the Tab order.
+    SetWindowPos(anchor.control, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
