@@ -9,6 +9,8 @@ namespace {
 
 // Written and read only on the window thread.
 platform::Thread* controller_thread = nullptr;
+// The worker the controller waits for, or null; window thread only.
+platform::Thread* running_worker = nullptr;
 
 enum TakeOutcome {
   TAKE_STOPPED,    // `run` was cleared before the row was taken
@@ -61,6 +63,7 @@ void take_row(void* context) {
       return;
     }
     row->worker_thread.store(worker);
+    running_worker = worker;
     take->row = row;
     take->worker = worker;
     take->outcome = TAKE_STARTED;
@@ -71,6 +74,7 @@ void take_row(void* context) {
 void release_row(void* context) {
   Take* take = static_cast<Take*>(context);
   take->row->worker_thread.store(nullptr);
+  running_worker = nullptr;
   platform::close_thread(take->worker);
   take->row->job->worker_started.store(false);
 }
@@ -154,18 +158,21 @@ void start_controller() {
   controller_thread = platform::start_thread(queue_controller, nullptr);
 }
 
+namespace {
+
+bool wait_for_controller(uint32_t limit_ms) {
+  WindowHost* host = window_host();
+  if (host) return host->wait_serving(controller_thread, limit_ms);
+  return platform::wait_thread_for(controller_thread, limit_ms);
+}
+
+}  // namespace
+
 void stop_controller(bool wait, bool close, bool log_value) {
   if (controller_running()) {
     run_flags.run.store(false);
     run_flags.log_enabled.store(log_value);
-    if (wait) {
-      WindowHost* host = window_host();
-      if (host) {
-        host->wait_serving(controller_thread);
-      } else {
-        platform::wait_thread(controller_thread);
-      }
-    }
+    if (wait) wait_for_controller(kWaitForever);
   }
   // The handle of a controller that has already ended is released too, so
   // that window destruction never leaves it behind.
@@ -173,6 +180,26 @@ void stop_controller(bool wait, bool close, bool log_value) {
     platform::close_thread(controller_thread);
     controller_thread = nullptr;
   }
+}
+
+bool close_controller(uint32_t limit_ms) {
+  constexpr uint32_t kCancelEvery = 50;
+  platform::interrupt_pauses(true);
+  bool ended = !controller_running();
+  if (!ended) {
+    run_flags.run.store(false);
+    run_flags.log_enabled.store(false);
+  }
+  // A cancel reaches only the read or write under way: repeat it while
+  // waiting, for one that starts just after.
+  for (uint32_t waited = 0; !ended && waited < limit_ms; waited += kCancelEvery) {
+    if (running_worker) platform::cancel_io(running_worker);
+    ended = wait_for_controller(kCancelEvery);
+  }
+  // A controller that has not ended is left to the end of the process.
+  if (controller_thread) platform::close_thread(controller_thread);
+  controller_thread = nullptr;
+  return ended;
 }
 
 void stop_button() { stop_controller(false, false, true); }
@@ -183,4 +210,5 @@ void reset_controller() {
   run_flags.run.store(false);
   run_flags.log_enabled.store(false);
   run_flags.closing.store(false);
+  platform::interrupt_pauses(false);
 }

@@ -6,6 +6,8 @@
 
 struct JobRow;
 
+constexpr uint32_t kWaitForever = 0xFFFFFFFF;
+
 struct WindowHost {
   virtual ~WindowHost() = default;
 
@@ -26,9 +28,10 @@ struct WindowHost {
 
   // Controller thread: a modal box with caption "BUG"; returns when closed.
   virtual void show_bug(const char* text) = 0;
-  // Window thread: waits for `thread` to end while still serving the calls
-  // that other threads make into the window thread, so it cannot deadlock.
-  virtual void wait_serving(platform::Thread* thread) = 0;
+  // Window thread: waits at most `limit_ms` (kWaitForever: no limit) for
+  // `thread` to end while still serving the calls that other threads make
+  // into the window thread, so it cannot deadlock. True once it has ended.
+  virtual bool wait_serving(platform::Thread* thread, uint32_t limit_ms) = 0;
 };
 
 // The host of the running main window; set before the first Start.

@@ -74,6 +74,8 @@ Thread* start_thread(ThreadRoutine routine, void* argument);
 bool thread_running(Thread* thread);
 // Waits without a time limit for the thread to end.
 void wait_thread(Thread* thread);
+// Waits at most `limit_ms` for the thread to end; true once it has.
+bool wait_thread_for(Thread* thread, uint32_t limit_ms);
 // Releases the handle; the thread must have ended or be waited for first.
 void close_thread(Thread* thread);
 // Cancels a blocking read or write that `thread` is waiting in

@@ -77,8 +77,8 @@ bool read_profile_value(const char* path, const char* section, const char* key, 
   return false;
 }
 
-bool write_profile_record(const char* path, const char* section, const char* key,
-                          const void* data, size_t size) {
+bool write_profile_record(const char* path, const char* section, const char* key, const void* data,
+                          size_t size) {
   std::vector<char> text(2 * size + 3);
   encode_profile_record(data, size, text.data());
   std::string new_line = std::string(key) + "=" + text.data();

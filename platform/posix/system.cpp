@@ -70,6 +70,17 @@ void wait_thread(Thread* thread) {
   thread->joined = true;
 }
 
+bool wait_thread_for(Thread* thread, uint32_t limit_ms) {
+  if (thread == nullptr) return true;
+  // pthread has no timed join: look at the thread's end every millisecond.
+  for (uint32_t waited = 0; !thread->finished.load(std::memory_order_acquire); ++waited) {
+    if (waited >= limit_ms) return false;
+    sleep_ms(1);
+  }
+  wait_thread(thread);
+  return true;
+}
+
 void close_thread(Thread* thread) {
   if (thread == nullptr) return;
   // Without a wait the thread is left to end on its own, as it would be after

@@ -15,10 +15,10 @@ bool read_profile_value(const char* path, const char* section, const char* key, 
   return !(out[0] == '\x01' && out[1] == '\0');
 }
 
-bool write_profile_record(const char* path, const char* section, const char* key,
-                          const void* data, size_t size) {
-  return WritePrivateProfileStructA(section, key, const_cast<void*>(data),
-                                    static_cast<UINT>(size), path) != FALSE;
+bool write_profile_record(const char* path, const char* section, const char* key, const void* data,
+                          size_t size) {
+  return WritePrivateProfileStructA(section, key, const_cast<void*>(data), static_cast<UINT>(size),
+                                    path) != FALSE;
 }
 
 }  // namespace platform

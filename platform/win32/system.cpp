@@ -45,6 +45,10 @@ void wait_thread(Thread* thread) {
   if (thread != nullptr) WaitForSingleObject(native_handle(thread), INFINITE);
 }
 
+bool wait_thread_for(Thread* thread, uint32_t limit_ms) {
+  return thread == nullptr || WaitForSingleObject(native_handle(thread), limit_ms) == WAIT_OBJECT_0;
+}
+
 void close_thread(Thread* thread) {
   if (thread != nullptr) CloseHandle(native_handle(thread));
 }

@@ -4,6 +4,7 @@
 // says complete is byte-identical to its source; an incomplete one holds no
 // byte that differs from its source; the log shows each failure with its
 // error code and each pause.
+#include "app/config_file.h"
 #include "tests/e2e/e2e_fixture.h"
 
 namespace {
@@ -218,6 +219,54 @@ TEST_F(E2eScenario, ResumeContinuesOnlyATruePartialCopy) {
   EXPECT_EQ(count(kDestDiffers), 2) << log_text();
   EXPECT_EQ(count(error(kWineReadEio)), 0) << log_text();
   close_program();
+}
+
+// Any program on the desktop can post or send the main window its private
+// message, or WM_NOTIFY, with arguments that point nowhere: nothing runs, the
+// copy goes on, and the program closes normally.
+TEST_F(E2eScenario, MessagesFromAnotherProgramRunNothing) {
+  ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 2 << 20, 100000));
+  ASSERT_TRUE(driver_.send("junk").ok);
+  mount_.set_schedule("");
+  ASSERT_TRUE(wait_all_completed(1)) << log_text();
+  expect_faithful("a.bin", true);
+  close_program();
+}
+
+// Answered Yes, closing ends the copy at once: in a 10 s pause after a failed
+// read, and in a read the source holds for 8 s. The settings are saved and
+// the partial copy is a true prefix of its source.
+TEST_F(E2eScenario, ClosingEndsAPauseOrAStalledReadAtOnce) {
+  for (const std::string& name : {std::string("pause.bin"), std::string("stall.bin")}) {
+    make_source(name, 4 << 20);
+    mount_.set_schedule("stall " + name + " 30");
+    ProgramSettings chosen = settings();
+    chosen.retry_timeout = 10000;
+    launch(chosen);
+    add({name});
+    click(kStartButton);
+    ASSERT_TRUE(wait_for([&] { return dest_size(name) > 300000; })) << log_text();
+    if (name == "pause.bin") {
+      mount_.set_schedule("vanish " + name);
+      ASSERT_TRUE(wait_for([&] { return count(pause(10000)) >= 1; })) << log_text();
+    } else {
+      mount_.set_schedule("stall " + name + " 8000");
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the held read
+    }
+    bool asked = false;
+    int ms = -1;
+    close_program(&asked, 60000, &ms);
+    EXPECT_TRUE(asked) << name;
+    EXPECT_GE(ms, 0) << name;
+    EXPECT_LT(ms, 3000) << name << ": the program outlived the answer";
+    ListParam list;
+    CopyParam copy;
+    DialogParam dialog;
+    load_settings(dir_.path("prog/tvoln.ini").c_str(), &list, &copy, &dialog);
+    EXPECT_NE(dialog.window_x, -1000) << name << ": the placement was not saved";
+    mount_.set_schedule("");
+    expect_faithful(name, false);
+  }
 }
 
 TEST_F(E2eScenario, SourceThatGrowsIsCopiedToItsNewEnd) {

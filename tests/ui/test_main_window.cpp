@@ -172,7 +172,12 @@ TEST_F(MainWindowTest, RowColoursFollowTheJobState) {
     draw->nmcd.hdr.code = NM_CUSTOMDRAW;
     draw->nmcd.dwDrawStage = stage;
     draw->nmcd.lItemlParam = reinterpret_cast<LPARAM>(record);
-    return SendMessageA(run.window(), WM_NOTIFY, from_id, reinterpret_cast<LPARAM>(draw));
+    // As the list sends it: from the window's own thread.
+    LRESULT answer = 0;
+    run.run([&] {
+      answer = SendMessageA(run.window(), WM_NOTIFY, from_id, reinterpret_cast<LPARAM>(draw));
+    });
+    return answer;
   };
   NMLVCUSTOMDRAW draw = {};
   EXPECT_EQ(CDRF_NOTIFYITEMDRAW, paint(CDDS_PREPAINT, 1009, &draw));

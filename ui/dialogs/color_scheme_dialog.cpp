@@ -105,6 +105,9 @@ INT_PTR CALLBACK color_scheme_dialog_proc(HWND dialog, UINT message, WPARAM wpar
       initialise(dialog, reinterpret_cast<ListParam*>(lparam));
       return TRUE;
     case WM_NOTIFY:
+      // The controls' notifications come from this thread. One sent by another
+      // thread may come from another program, its pointer meaning nothing here.
+      if (InSendMessage()) return FALSE;
       on_notify(dialog, reinterpret_cast<const NMHDR*>(lparam));
       return FALSE;
     case WM_COMMAND:

@@ -27,6 +27,8 @@ constexpr unsigned kCloseQuestionText = 502;
 constexpr unsigned kButtonFirstText = 520;  // 520..526 for buttons 1000..1006
 constexpr unsigned kAboutButtonText = 528;
 constexpr unsigned kColumnFirstText = 530;  // 530..536 for columns 0..6
+// How long closing waits for the copy to end: a block, or a cancelled read.
+constexpr uint32_t kCloseLimitMs = 1000;
 
 ListParam* list_param() { return main_window.param->list_ref; }
 
@@ -237,13 +239,14 @@ void destroy_main_window(HWND window) {
   KillTimer(window, kRefreshTimer);
   // From here on neither the controller nor the log touches the window.
   run_flags.closing = true;
-  stop_controller(true, true, false);
+  const bool copy_ended = close_controller(kCloseLimitMs);
   save_placement(window, main_window.param);
   store_column_widths();
   SendMessageA(main_window.list, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
   if (main_window.images != nullptr) ImageList_Destroy(main_window.images);
   main_window.images = nullptr;
-  free_rows();
+  // Rows a thread may still use (blocked on a dead device) go with the process.
+  if (copy_ended) free_rows();
   close_layout();
   if (main_window.icon != nullptr) DestroyIcon(main_window.icon);
   main_window.icon = nullptr;
@@ -259,6 +262,9 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       run_command(window, LOWORD(wparam));
       return TRUE;
     case WM_NOTIFY:
+      // The list's notifications come from this thread. One sent by another
+      // thread may come from another program, its pointer meaning nothing here.
+      if (InSendMessage()) return FALSE;
       return on_notify(window, reinterpret_cast<NMHDR*>(lparam));
     case WM_TIMER:
       if (wparam == kRefreshTimer) refresh_list();
@@ -280,7 +286,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       destroy_main_window(window);
       return FALSE;
     case kRunOnWindowThread:
-      serve_window_call(wparam, lparam);
+      serve_window_call();
       return TRUE;
     default:
       return FALSE;

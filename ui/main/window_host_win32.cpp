@@ -1,5 +1,8 @@
 #include "ui/main/window_host_win32.h"
 
+#include <atomic>
+#include <mutex>
+
 #include "platform/win32/native_handle.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_state.h"
@@ -8,12 +11,23 @@ Win32WindowHost main_window_host;
 
 namespace {
 
-using WindowCall = void (*)(void* context);
+// A call that another thread of this process hands to the window thread. The
+// message itself carries nothing: the window runs only the call stored here by
+// one of the program's own threads, so the same message posted by any other
+// program, with whatever arguments, runs nothing.
+struct WindowCall {
+  void (*fn)(void* context);
+  void* context;
+};
+
+std::mutex caller_lock;  // one caller at a time
+std::atomic<WindowCall*> pending_call{nullptr};
 
 }  // namespace
 
-void serve_window_call(WPARAM wparam, LPARAM lparam) {
-  reinterpret_cast<WindowCall>(wparam)(reinterpret_cast<void*>(lparam));
+void serve_window_call() {
+  WindowCall* call = pending_call.exchange(nullptr);
+  if (call != nullptr) call->fn(call->context);
 }
 
 void Win32WindowHost::attach(HWND window, const DialogParam* param) {
@@ -26,8 +40,14 @@ void Win32WindowHost::run_on_window_thread(void (*fn)(void* context), void* cont
     fn(context);
     return;
   }
-  SendMessageA(window_, kRunOnWindowThread, reinterpret_cast<WPARAM>(fn),
-               reinterpret_cast<LPARAM>(context));
+  // The window thread never waits for this lock: it runs its own calls
+  // directly, and it serves sent messages while it waits for a thread.
+  std::lock_guard<std::mutex> lock(caller_lock);
+  WindowCall call{fn, context};
+  pending_call.store(&call);
+  SendMessageA(window_, kRunOnWindowThread, 0, 0);
+  // A window destroyed meanwhile has not run it; nothing may keep it.
+  pending_call.store(nullptr);
 }
 
 int Win32WindowHost::row_count() { return ::row_count(GetDlgItem(window_, ID_FILE_LIST)); }
@@ -59,14 +79,21 @@ void Win32WindowHost::show_bug(const char* text) {
   MessageBoxA(window_, text, "BUG", MB_ICONERROR | MB_OK);
 }
 
-void Win32WindowHost::wait_serving(platform::Thread* thread) {
-  if (thread == nullptr) return;
+bool Win32WindowHost::wait_serving(platform::Thread* thread, uint32_t limit_ms) {
+  if (thread == nullptr) return true;
   HANDLE handle = static_cast<HANDLE>(native_handle(thread));
+  const ULONGLONG deadline = GetTickCount64() + limit_ms;
   // Serve the calls that the controller and the worker send to this thread
   // until the thread ends; a plain wait would deadlock with them.
   for (;;) {
-    const DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
-    if (woken != WAIT_OBJECT_0 + 1) return;
+    DWORD left = INFINITE;
+    if (limit_ms != kWaitForever) {
+      const ULONGLONG now = GetTickCount64();
+      left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+    }
+    const DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0) return true;
+    if (woken != WAIT_OBJECT_0 + 1) return false;
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE);
   }

@@ -6,7 +6,8 @@
 #include "app/settings_records.h"
 #include "engine/window_host.h"
 
-// Sent to the main window: wparam is the function, lparam its context.
+// Sent to the main window to run the call another thread of the program has
+// stored; its parameters are not used.
 constexpr UINT kRunOnWindowThread = WM_APP + 1;
 
 class Win32WindowHost final : public WindowHost {
@@ -22,7 +23,7 @@ class Win32WindowHost final : public WindowHost {
   void set_log_top_line(int index) override;
   bool autoscroll() override;
   void show_bug(const char* text) override;
-  void wait_serving(platform::Thread* thread) override;
+  bool wait_serving(platform::Thread* thread, uint32_t limit_ms) override;
 
  private:
   HWND window_ = nullptr;
@@ -32,5 +33,6 @@ class Win32WindowHost final : public WindowHost {
 // The adapter of the main window.
 extern Win32WindowHost main_window_host;
 
-// Serves kRunOnWindowThread in the main window's procedure.
-void serve_window_call(WPARAM wparam, LPARAM lparam);
+// Serves kRunOnWindowThread in the main window's procedure: runs the stored
+// call, if there is one.
+void serve_window_call();

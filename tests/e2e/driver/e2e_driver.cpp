@@ -21,9 +21,10 @@
 //   rows                     .ok the number of rows
 //   close HOW TIMEOUT_MS     HOW: wm (WM_CLOSE) or esc (IDCANCEL); answer the
 //                            question with Yes; .ok asked=0|1 exit=CODE running=0|1
-//                            (running: Start was disabled, a run under way, when
-//                            the close was posted), or .err hang (the program is
-//                            then killed)
+//                            ms=M (running: Start was disabled, a run under way, when
+//                            the close was posted; M: milliseconds from the answer,
+//                            or from the close when not asked, to the program's
+//                            end), or .err hang (the program is then killed)
 //   start-close TIMEOUT_MS   press Start and post WM_CLOSE right behind it; then
 //                            as close wm TIMEOUT_MS
 //   close-no                 WM_CLOSE, and answer the question with No; .ok once
@@ -34,6 +35,9 @@
 //   hold PATH                open PATH for reading and writing without sharing, as
 //                            another program holding the file would (made if missing)
 //   release                  close every file held
+//   junk                     what any program on the desktop may send the main
+//                            window: its private message (WM_APP+1) and WM_NOTIFY
+//                            with arguments that point nowhere; .ok when it answered
 //   alive                    .ok 1 while the program runs
 //   kill                     terminate the program
 //   quit                     terminate the program if it runs, and exit
@@ -392,14 +396,17 @@ void close(const std::string& how, DWORD limit_ms) {
   }
   bool asked = false;
   std::string unexpected;
+  ULONGLONG answered_at = GetTickCount64();
   for (DWORD waited = 0; waited < limit_ms; waited += 10) {
     if (exited(10)) {
+      const ULONGLONG ms = GetTickCount64() - answered_at;
       DWORD code = 0;
       GetExitCodeProcess(program.process.hProcess, &code);
       finish_program();
       if (!unexpected.empty()) return answer(false, "unexpected box: " + unexpected);
-      return answer(true, std::string("asked=") + (asked ? "1" : "0") + " exit=" +
-                              std::to_string(code) + " running=" + (under_way ? "1" : "0"));
+      return answer(true, std::string("asked=") + (asked ? "1" : "0") +
+                              " exit=" + std::to_string(code) +
+                              " running=" + (under_way ? "1" : "0") + " ms=" + std::to_string(ms));
     }
     HWND box = find_dialog(program.window);
     if (!box) continue;
@@ -410,6 +417,7 @@ void close(const std::string& how, DWORD limit_ms) {
     } else {
       asked = true;
       press(box, IDYES);
+      answered_at = GetTickCount64();
     }
     // Let the box go before looking again.
     for (DWORD gone = 0; gone < 2000 && IsWindow(box) && !exited(); gone += 10) Sleep(10);
@@ -460,6 +468,16 @@ void run_command(const std::string& line) {
     return answer(true);
   }
   if (!has_program) return answer(false, "no program");
+  if (name == "junk") {
+    // Addresses that are nothing in the program: called or read, they crash it.
+    const WPARAM junk = static_cast<WPARAM>(0x4141414141);
+    const LPARAM junk_data = static_cast<LPARAM>(0x4242424242);
+    PostMessageA(program.window, WM_APP + 1, junk, junk_data);
+    const bool sent = send(program.window, WM_APP + 1, junk, junk_data);
+    // Wine refuses to carry WM_NOTIFY to another process; Windows delivers it.
+    const bool notified = send(program.window, WM_NOTIFY, kFileList, junk_data);
+    return answer(sent, std::string("notify=") + (notified ? "1" : "0"));
+  }
   if (name == "add" && word.size() >= 3)
     return add(word[1], std::vector<std::string>(word.begin() + 2, word.end()));
   if (name == "click" && word.size() == 2) {

@@ -1,6 +1,9 @@
 // The queue controller's walk over the rows with a fake main window.
 #include <atomic>
+#include <chrono>
+#include <thread>
 
+#include "engine/copy_worker.h"
 #include "tests/unit/engine_threads/controller_fixture.h"
 #include "tests/unit/support/fault_file_ops.h"
 
@@ -169,6 +172,28 @@ TEST_F(ControllerTest, StartWhileRunningDoesNothing) {
   ASSERT_TRUE(controller_ends());
   EXPECT_EQ(ops.calls(FaultOp::kOpenSource), 1);
   EXPECT_EQ(host_.buttons(), (Buttons{false, true}));
+}
+
+}  // namespace
+
+namespace {
+
+// Closing the window ends the pause after a failed attempt at once; Stop lets
+// it run out.
+TEST_F(ControllerTest, ClosingEndsThePauseAtOnceStopDoesNot) {
+  CopyParam long_pause = test_copy_param(100, 5);
+  long_pause.retry_timeout = 600000;
+  JobRow* row = add_row("missing", "missing.out", 100, long_pause);
+  start_controller();
+  ASSERT_TRUE(wait_until([&] { return row->job->step.load() == STEP_WAIT; }));
+  stop_button();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(controller_running()) << "Stop cut the pause short";
+  run_flags.closing = true;
+  EXPECT_TRUE(close_controller(60000));
+  EXPECT_FALSE(controller_running());
+  EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+  EXPECT_EQ(row->job->step.load(), STEP_DONE);
 }
 
 }  // namespace

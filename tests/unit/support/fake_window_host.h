@@ -65,7 +65,9 @@ class FakeWindowHost : public WindowHost {
     std::lock_guard<std::recursive_mutex> lock(window_);
     bugs.push_back(text);
   }
-  void wait_serving(platform::Thread* thread) override { platform::wait_thread(thread); }
+  bool wait_serving(platform::Thread* thread, uint32_t limit_ms) override {
+    return platform::wait_thread_for(thread, limit_ms);
+  }
 
   // Copies taken as the window thread.
   std::vector<std::string> lines() {
