@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/copy_job.h"
+#include "engine/copy_worker.h"
 #include "ui/main/file_list.h"
 #include "ui/main/list_refresh.h"
+#include "ui/main/taskbar_progress.h"
 #include "ui_harness.h"
 
 namespace {
@@ -137,6 +140,40 @@ TEST_F(RefreshTest, RowsFollowTheirJobsAndTheCaptionNamesTheLastRunningRow) {
   archive->job->bytes_copied = 0;
   run.tick();
   EXPECT_EQ(ansi("500.0 байт (50%)"), cell_text(list, 1, 3));
+}
+
+// The taskbar button shows the queue's progress while it runs, its error
+// while the running job is in error, and nothing once it has stopped.
+TEST_F(RefreshTest, TaskbarButtonFollowsTheQueue) {
+  static std::vector<std::string> seen;
+  seen.clear();
+  static const TaskbarCalls recorder = {
+      [](HWND, TaskbarState state) { seen.push_back("state " + std::to_string(state)); },
+      [](HWND, int64_t percent) { seen.push_back("value " + std::to_string(percent)); }};
+  set_taskbar_calls(&recorder);
+  const std::string source = folder_ + "\\long.bin";
+  make_long_source(source);
+  settings_.copy.buffer_size = 64;
+  settings_.copy.retry_timeout = 600000;
+  {
+    MainWindowRun run(&settings_);
+    JobRow* record = run.add_job(source);
+    ASSERT_NE(record, nullptr);
+    run.tick();
+    run.command(1000);
+    ASSERT_TRUE(wait_until([&] { return record->job->bytes_copied.load() > 0; }));
+    run.tick();
+    run.command(1001);
+    ASSERT_TRUE(wait_until([&] { return IsWindowEnabled(run.item(1000)) != FALSE; }));
+    run.tick();
+    // The source gone: the job fails and pauses between attempts.
+    ASSERT_TRUE(DeleteFileA(source.c_str()));
+    run.command(1000);
+    ASSERT_TRUE(wait_until([&] { return record->job->step.load() == STEP_WAIT; }));
+    run.tick();
+  }
+  set_taskbar_calls(nullptr);
+  EXPECT_EQ((std::vector<std::string>{"state 1", "value 0", "state 0", "state 2"}), seen);
 }
 
 }  // namespace

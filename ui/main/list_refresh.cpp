@@ -9,9 +9,11 @@
 
 #include "app/text_format.h"
 #include "engine/copy_job.h"
+#include "engine/queue_controller.h"
 #include "platform/platform.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_state.h"
+#include "ui/main/taskbar_progress.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ void set_formatted_cell(HWND list, unsigned format_id, int row, int column, Args
 struct Totals {
   int64_t size = 0;
   int64_t done = 0;
+  bool running_in_error = false;  // the job a worker runs is between attempts
 };
 
 void show_state(HWND list, JobRow* record, int row, int32_t state) {
@@ -92,6 +95,8 @@ bool refresh_row(HWND list, JobRow* record, int row, Totals* totals, char* capti
   }
   totals->size += job->total_size;
   totals->done += bytes;
+  if (state == JOB_ERROR && record->worker_thread.load() != nullptr)
+    totals->running_in_error = true;
   return touched;
 }
 
@@ -183,4 +188,7 @@ void refresh_list() {
   }
   show_totals(totals);
   SetWindowTextA(main_window.window, caption);
+  TaskbarState taskbar = TASKBAR_NONE;
+  if (controller_running()) taskbar = totals.running_in_error ? TASKBAR_ERROR : TASKBAR_NORMAL;
+  show_taskbar_progress(taskbar, percentage(totals.done, totals.size));
 }

@@ -15,6 +15,7 @@
 #include "ui/main/list_commands.h"
 #include "ui/main/list_refresh.h"
 #include "ui/main/main_state.h"
+#include "ui/main/taskbar_progress.h"
 #include "ui/main/window_host_win32.h"
 #include "ui/main/window_layout.h"
 
@@ -113,6 +114,7 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETRANGE32, 0, 100);
   SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETPOS, 0, 0);
   SetTimer(window, kRefreshTimer, param->refresh_interval, nullptr);
+  open_taskbar_progress(window);
   return TRUE;
 }
 
@@ -237,6 +239,7 @@ void free_rows() {
 
 void destroy_main_window(HWND window) {
   KillTimer(window, kRefreshTimer);
+  close_taskbar_progress();
   // From here on neither the controller nor the log touches the window.
   run_flags.closing = true;
   const bool copy_ended = close_controller(kCloseLimitMs);
