@@ -1,5 +1,7 @@
 #include "engine/queue_controller.h"
 
+#include <atomic>
+
 #include "engine/copy_job.h"
 #include "engine/copy_worker.h"
 #include "engine/run_flags.h"
@@ -9,8 +11,10 @@ namespace {
 
 // Written and read only on the window thread.
 platform::Thread* controller_thread = nullptr;
-// The worker the controller waits for, or null; window thread only.
-platform::Thread* running_worker = nullptr;
+// The worker the controller waits for, or null. Set and cleared inside calls
+// on the window thread, read by close_controller on that thread; atomic for
+// hosts whose window thread is not one thread (the tests' in-memory window).
+std::atomic<platform::Thread*> running_worker{nullptr};
 
 enum TakeOutcome {
   TAKE_STOPPED,    // `run` was cleared before the row was taken
@@ -193,7 +197,8 @@ bool close_controller(uint32_t limit_ms) {
   // A cancel reaches only the read or write under way: repeat it while
   // waiting, for one that starts just after.
   for (uint32_t waited = 0; !ended && waited < limit_ms; waited += kCancelEvery) {
-    if (running_worker) platform::cancel_io(running_worker);
+    platform::Thread* worker = running_worker.load();
+    if (worker) platform::cancel_io(worker);
     ended = wait_for_controller(kCancelEvery);
   }
   // A controller that has not ended is left to the end of the process.

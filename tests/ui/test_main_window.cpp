@@ -9,6 +9,7 @@
 
 #include "engine/copy_job.h"
 #include "ui/main/main_state.h"
+#include "ui/main/main_window.h"
 #include "ui_harness.h"
 
 namespace {
@@ -172,12 +173,13 @@ TEST_F(MainWindowTest, RowColoursFollowTheJobState) {
     draw->nmcd.hdr.code = NM_CUSTOMDRAW;
     draw->nmcd.dwDrawStage = stage;
     draw->nmcd.lItemlParam = reinterpret_cast<LPARAM>(record);
-    // As the list sends it: from the window's own thread.
-    LRESULT answer = 0;
-    run.run([&] {
-      answer = SendMessageA(run.window(), WM_NOTIFY, from_id, reinterpret_cast<LPARAM>(draw));
-    });
-    return answer;
+    // The dialog procedure as the list reaches it, by a call within its
+    // thread (one sent from another thread is ignored); the answer is the
+    // dialog's message result.
+    if (!main_window_proc(run.window(), WM_NOTIFY, from_id, reinterpret_cast<LPARAM>(draw))) {
+      return LRESULT{-1};
+    }
+    return GetWindowLongPtrA(run.window(), DWLP_MSGRESULT);
   };
   NMLVCUSTOMDRAW draw = {};
   EXPECT_EQ(CDRF_NOTIFYITEMDRAW, paint(CDDS_PREPAINT, 1009, &draw));
