@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/copy_job.h"
+#include "engine/copy_worker.h"
 #include "ui/main/list_commands.h"
 #include "ui_harness.h"
 
@@ -115,6 +116,41 @@ TEST_F(ListCommandsTest, DeleteSkipsTheBusyRowAndKeepsItSelected) {
 
   run.command(1004);
   EXPECT_EQ("", names(&run));
+}
+
+// Rows deleted during a run so that the controller's index lies past the end
+// are an ordinary Delete: a new pass begins, with no "BUG" box.
+TEST_F(ListCommandsTest, DeletingRowsPastTheControllersIndexBeginsANewPass) {
+  settings_.copy.retry_timeout = 1000;
+  settings_.copy.max_attempts = 1;
+  MainWindowRun run(&settings_);
+  add_three(&run);
+  ASSERT_TRUE(DeleteFileA((folder_ + "\\b.txt").c_str()));
+  HWND log = run.item(1010);
+  auto opens_of_b = [&] {
+    const std::string line = ansi("Открытие исходного файла: ") + folder_ + "\\b.txt";
+    int count = 0;
+    const int lines = static_cast<int>(SendMessageA(log, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < lines; ++i) {
+      char text[1024] = "";
+      SendMessageA(log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+      if (std::string(text).find(line) != std::string::npos) count++;
+    }
+    return count;
+  };
+  run.command(1000);
+  // b's source is gone: its worker pauses after the failed open.
+  ASSERT_TRUE(wait_until([&] { return records_[1]->job->step.load() == STEP_WAIT; }));
+  select_only(&run, 0);
+  LVITEMA item = {};
+  item.state = item.stateMask = LVIS_SELECTED;
+  SendMessageA(run.item(1009), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&item));
+  run.command(1004);
+  ASSERT_EQ("b", names(&run));
+  ASSERT_TRUE(wait_until([&] { return opens_of_b() >= 2; })) << "no new pass";
+  HWND box = nullptr;
+  run.run([&] { box = GetWindow(run.window(), GW_ENABLEDPOPUP); });
+  EXPECT_EQ(nullptr, box);
 }
 
 TEST_F(ListCommandsTest, UpAndDownMoveOnlyTheFocusedRow) {
