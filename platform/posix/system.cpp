@@ -109,7 +109,6 @@ int64_t counter_now() {
 
 int64_t counter_frequency() { return 1000000000; }
 
-uint32_t tick_count() { return static_cast<uint32_t>(counter_now() / 1000000); }
 
 void sleep_ms(uint32_t milliseconds) {
   struct timespec pause = {static_cast<time_t>(milliseconds / 1000),

@@ -79,7 +79,6 @@ int64_t counter_frequency() {
   return frequency.QuadPart;
 }
 
-uint32_t tick_count() { return GetTickCount(); }
 
 void sleep_ms(uint32_t milliseconds) { Sleep(milliseconds); }
 

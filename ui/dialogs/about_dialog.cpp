@@ -5,11 +5,13 @@
 
 #include "app/app_module.h"
 #include "app/text_format.h"
+#include "res/version.h"
 #include "ui/dialogs/dialog_input.h"
 #include "ui/dialogs/letter_case.h"
 
-// "1.0 (выпуск 7) RU"
-const char kVersionText[] = "1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU";
+// "1.0 (выпуск 7) RU", in code page 1251.
+const char kVersionText[] =
+    TV_VERSION_NUMBER " (\xE2\xFB\xEF\xF3\xF1\xEA " TV_VERSION_RELEASE_TEXT ") RU";
 
 namespace {
 
