@@ -21,14 +21,6 @@ constexpr ColorRef kWhite = 0x00FFFFFF;
 constexpr ColorRef kDefaultStateText[4] = {0x005A5A5A, 0x00141414, 0x000000FF, 0x00FF0000};
 constexpr ColorRef kDefaultStateBack[4] = {0x00FFFFFF, 0x001EFF1E, 0x00FFFFFF, 0x00FFFFFF};
 
-bool is_separator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
-}
-
 // Reads one key and decodes it into `bytes` (size bytes). The buffer is larger
 // than any valid value so that an overlong value cannot be cut down to the
 // right length by the reader and pass.
@@ -61,13 +53,10 @@ void exe_dir_path(char* out, const char* file_name) {
   char path[kConfigPathCapacity];
   if (!platform::executable_path(path, sizeof path)) return;
 
-  size_t drive = 0;
-#ifdef _WIN32
-  if (path[0] != '\0' && path[1] == ':') drive = 2;  // "C:"
-#endif
+  const size_t drive = platform::drive_length(path);
   size_t end = drive;  // one past the last separator
   for (size_t i = drive; path[i] != '\0'; ++i) {
-    if (is_separator(path[i])) end = i + 1;
+    if (platform::is_path_separator(path[i])) end = i + 1;
   }
   if (end - drive > kMaxDirectory) return;
 

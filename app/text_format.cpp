@@ -10,14 +10,6 @@
 
 namespace {
 
-// Unit names in the program's text encoding: code page 1251 on Windows, where
-// every text is single-byte, and UTF-8 elsewhere, as the string table is.
-#ifdef _WIN32
-const char* const kUnitNames[4] = {"\xE1\xE0\xE9\xF2", "\xCA\xE1", "\xCC\xE1", "\xC3\xE1"};
-#else
-const char* const kUnitNames[4] = {"байт", "Кб", "Мб", "Гб"};
-#endif
-
 constexpr int64_t kKiB = 1024;
 constexpr int64_t kMiB = kKiB * 1024;
 constexpr int64_t kGiB = kMiB * 1024;
@@ -77,7 +69,7 @@ void format_size(int64_t value, char* out) {
   double scaled = 0;
   int unit = 0;
   scale_size(value, &scaled, &unit);
-  std::snprintf(out, kSizeTextCapacity, "%.1f %s", scaled, kUnitNames[unit]);
+  std::snprintf(out, kSizeTextCapacity, "%.1f %s", scaled, platform::size_unit_name(unit));
 }
 
 char* alloc_format(const char* format, ...) {

@@ -60,6 +60,11 @@ struct PathInfo {
 };
 // True when the path exists (file or directory); `info` then describes it.
 bool look_up(const char* path, PathInfo* info);
+// True for a character that separates folders in a path ('\\' and '/' on
+// Windows, '/' on POSIX).
+bool is_path_separator(char c);
+// The length of the drive at the start of a path ("C:" on Windows), 0 for none.
+size_t drive_length(const char* path);
 // The form in which two paths naming one file compare equal: the full path,
 // letters folded to one case where the file system ignores case (Windows).
 std::string path_key(const char* path);
@@ -126,5 +131,8 @@ bool write_profile_record(const char* path, const char* section, const char* key
 // capacity - 1 characters and a NUL); returns the characters copied, 0 when
 // there is no such string. Windows: code page 1251; POSIX: UTF-8.
 int load_string(unsigned id, char* out, int capacity);
+// The names of the size units 0..3 ("байт", "Кб", "Мб", "Гб"), which the
+// program spells itself, in the string table's encoding.
+const char* size_unit_name(int unit);
 
 }  // namespace platform

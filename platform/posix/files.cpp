@@ -122,6 +122,10 @@ uint32_t read_fault_error() { return EIO; }
 
 bool flush_unsupported(uint32_t error) { return error == EINVAL || error == ENOTSUP; }
 
+bool is_path_separator(char c) { return c == '/'; }
+
+size_t drive_length(const char*) { return 0; }
+
 // Linux file systems tell names apart by case: the path is its own key.
 std::string path_key(const char* path) { return path; }
 

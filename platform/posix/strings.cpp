@@ -34,4 +34,9 @@ int load_string(unsigned id, char* out, int capacity) {
   return 0;
 }
 
+const char* size_unit_name(int unit) {
+  static const char* const kNames[4] = {"байт", "Кб", "Мб", "Гб"};
+  return kNames[unit];
+}
+
 }  // namespace platform

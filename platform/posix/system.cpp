@@ -109,7 +109,6 @@ int64_t counter_now() {
 
 int64_t counter_frequency() { return 1000000000; }
 
-
 void sleep_ms(uint32_t milliseconds) {
   struct timespec pause = {static_cast<time_t>(milliseconds / 1000),
                            static_cast<long>(milliseconds % 1000) * 1000000};

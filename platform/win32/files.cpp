@@ -110,6 +110,10 @@ bool look_up(const char* path, PathInfo* info) {
   return true;
 }
 
+bool is_path_separator(char c) { return c == '\\' || c == '/'; }
+
+size_t drive_length(const char* path) { return path[0] != '\0' && path[1] == ':' ? 2 : 0; }
+
 std::string path_key(const char* path) {
   char full[MAX_PATH * 4];
   const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);

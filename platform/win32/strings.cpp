@@ -11,4 +11,10 @@ int load_string(unsigned id, char* out, int capacity) {
   return LoadStringA(GetModuleHandleA(nullptr), id, out, capacity);
 }
 
+const char* size_unit_name(int unit) {
+  // Code page 1251, as every text of the program on Windows.
+  static const char* const kNames[4] = {"\xE1\xE0\xE9\xF2", "\xCA\xE1", "\xCC\xE1", "\xC3\xE1"};
+  return kNames[unit];
+}
+
 }  // namespace platform
