@@ -59,9 +59,8 @@ char* make_dest_path(const char* source_path, const char* dest_folder) {
   return path;
 }
 
-JobRow* create_job(const char* source_path, const CopyParam& settings, char* file_name) {
-  platform::PathInfo source;
-  if (!find_regular_file(source_path, &source)) return nullptr;
+JobRow* make_job_row(const char* source_path, const char* dest_path, int64_t total_size,
+                     const CopyParam& settings) {
   JobRow* row = new (std::nothrow) JobRow;
   CopyJob* job = new (std::nothrow) CopyJob;
   if (!row || !job) {
@@ -71,16 +70,29 @@ JobRow* create_job(const char* source_path, const CopyParam& settings, char* fil
   }
   row->job = job;
   job->param = settings;
-  // A folder read from a damaged record may lack its NUL.
-  job->param.dest_folder[kFolderCapacity - 1] = '\0';
   job->source_path = copy_text(source_path);
-  job->dest_path = job->source_path ? make_dest_path(source_path, job->param.dest_folder) : nullptr;
+  job->dest_path = copy_text(dest_path);
   if (!job->source_path || !job->dest_path) {
     free_job_row(row);
     return nullptr;
   }
-  job->total_size = source.size;
+  job->total_size = total_size;
   job->state.store(JOB_QUEUED);
+  return row;
+}
+
+JobRow* create_job(const char* source_path, const CopyParam& settings, char* file_name) {
+  platform::PathInfo source;
+  if (!find_regular_file(source_path, &source)) return nullptr;
+  CopyParam param = settings;
+  // A folder read from a damaged record may lack its NUL.
+  param.dest_folder[kFolderCapacity - 1] = '\0';
+  char* dest_path = make_dest_path(source_path, param.dest_folder);
+  if (!dest_path) return nullptr;
+  JobRow* row = make_job_row(source_path, dest_path, source.size, param);
+  std::free(dest_path);
+  if (!row) return nullptr;
+  CopyJob* job = row->job;
   if (job->param.resume) detect_resume(job);
   std::strncpy(file_name, source.name, kFileNameCapacity - 1);
   file_name[kFileNameCapacity - 1] = '\0';

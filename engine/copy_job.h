@@ -48,6 +48,10 @@ struct JobRow {
   CopyJob* job = nullptr;  // owned
 };
 
+// A new row and its queued job copying `source_path` to `dest_path`, with its
+// own copy of `settings`; null when memory runs out. Nothing is looked up.
+JobRow* make_job_row(const char* source_path, const char* dest_path, int64_t total_size,
+                     const CopyParam& settings);
 // Makes a row and its job for `source_path`; null when the source is missing,
 // a directory, or memory runs out. `file_name` (kFileNameCapacity) receives
 // the bare name the look-up reported.
