@@ -31,18 +31,17 @@ bool read_record(const char* path, const char* key, uint8_t* bytes, size_t size)
   return platform::decode_profile_record(text, bytes, size);
 }
 
-bool in_range(int32_t value, int32_t max) { return value >= 1 && value <= max; }
-
 // A hand-edited file must not make the program spin or allocate nonsense: a
 // field outside what the settings dialog accepts falls back to its default.
 void repair_copy_param(CopyParam* copy) {
-  if (!in_range(copy->buffer_size, kMaxBufferSize)) copy->buffer_size = kDefaultBufferSize;
-  if (!in_range(copy->retry_timeout, kMaxRetryTimeout)) copy->retry_timeout = kDefaultRetryTimeout;
-  if (!in_range(copy->max_attempts, kMaxAttempts)) copy->max_attempts = kDefaultMaxAttempts;
+  if (!in_setting_range(copy->buffer_size, kMaxBufferSize)) copy->buffer_size = kDefaultBufferSize;
+  if (!in_setting_range(copy->retry_timeout, kMaxRetryTimeout))
+    copy->retry_timeout = kDefaultRetryTimeout;
+  if (!in_setting_range(copy->max_attempts, kMaxAttempts)) copy->max_attempts = kDefaultMaxAttempts;
 }
 
 void repair_dialog_param(DialogParam* dialog) {
-  if (!in_range(dialog->refresh_interval, kMaxRefreshInterval)) {
+  if (!in_setting_range(dialog->refresh_interval, kMaxRefreshInterval)) {
     dialog->refresh_interval = kDefaultRefreshInterval;
   }
 }

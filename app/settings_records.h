@@ -61,6 +61,10 @@ constexpr int32_t kMaxBufferSize = 1048576;
 constexpr int32_t kMaxRetryTimeout = 10000;
 constexpr int32_t kMaxAttempts = 1000;
 constexpr int32_t kMaxRefreshInterval = 5000;
+// True for 1..maximum, the range of each of the fields above.
+constexpr bool in_setting_range(int32_t value, int32_t maximum) {
+  return value >= 1 && value <= maximum;
+}
 
 // Defaults of the fields that have a valid range.
 constexpr int32_t kDefaultBufferSize = 131072;

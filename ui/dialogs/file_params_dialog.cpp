@@ -117,8 +117,8 @@ void on_ok(HWND dialog) {
   const int dest_length = item_text_length(dialog, ID_DEST);
   const int32_t buffer_size = read_item_number(dialog, ID_BUFFER_SIZE);
   const int32_t retry_timeout = read_item_number(dialog, ID_RETRY_TIMEOUT);
-  const bool valid = buffer_size >= 1 && buffer_size <= kMaxBufferSize && retry_timeout >= 1 &&
-                     retry_timeout <= kMaxRetryTimeout && dest_length >= 1;
+  const bool valid = in_setting_range(buffer_size, kMaxBufferSize) &&
+                     in_setting_range(retry_timeout, kMaxRetryTimeout) && dest_length >= 1;
   // Without memory for the new path the job keeps its old one, and the
   // change is refused as a whole.
   char* dest_path = valid ? read_dest_path(dialog, dest_length) : nullptr;

@@ -65,8 +65,6 @@ void initialise(HWND dialog, DialogParam* param) {
   limit_item_text(dialog, ID_REFRESH_INTERVAL, kNumberInputLimit);
 }
 
-bool in_range(int32_t value, int32_t maximum) { return value >= 1 && value <= maximum; }
-
 // Stores everything when every field is valid; otherwise warns and keeps
 // the dialog open with the user's input as it is.
 void on_ok(HWND dialog) {
@@ -75,10 +73,10 @@ void on_ok(HWND dialog) {
   const int32_t max_attempts = read_item_number(dialog, ID_MAX_ATTEMPTS);
   const int32_t buffer_size = read_item_number(dialog, ID_BUFFER_SIZE);
   const int32_t refresh_interval = read_item_number(dialog, ID_REFRESH_INTERVAL);
-  const bool valid = in_range(retry_timeout, kMaxRetryTimeout) &&
-                     in_range(max_attempts, kMaxAttempts) &&
-                     in_range(buffer_size, kMaxBufferSize) &&
-                     in_range(refresh_interval, kMaxRefreshInterval) && folder_length > 0;
+  const bool valid = in_setting_range(retry_timeout, kMaxRetryTimeout) &&
+                     in_setting_range(max_attempts, kMaxAttempts) &&
+                     in_setting_range(buffer_size, kMaxBufferSize) &&
+                     in_setting_range(refresh_interval, kMaxRefreshInterval) && folder_length > 0;
   if (!valid) {
     warn_invalid_value(dialog);
     return;
