@@ -12,7 +12,7 @@
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
-#include "tests/ui/test_dialog_driver.h"
+#include "tests/ui/dialog_driver.h"
 #include "ui/dialogs/file_params_dialog.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/settings_records.h"
-#include "tests/ui/test_dialog_driver.h"
+#include "tests/ui/dialog_driver.h"
 #include "ui/dialogs/color_scheme_dialog.h"
 
 namespace {

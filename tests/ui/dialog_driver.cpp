@@ -1,4 +1,4 @@
-#include "tests/ui/test_dialog_driver.h"
+#include "tests/ui/dialog_driver.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 
 #include "app/settings_records.h"
 #include "engine/copy_job.h"
-#include "tests/ui/test_dialog_driver.h"
+#include "tests/ui/dialog_driver.h"
 #include "ui/dialogs/settings_dialog.h"
 
 namespace {

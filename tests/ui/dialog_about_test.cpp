@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/text_format.h"
-#include "tests/ui/test_dialog_driver.h"
+#include "tests/ui/dialog_driver.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/letter_case.h"
 
