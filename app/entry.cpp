@@ -10,11 +10,10 @@
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "res/resource.h"
+#include "res/string_ids.h"
 #include "ui/main/main_window.h"
 
 namespace {
-
-constexpr unsigned kConfigNameText = 495;
 
 // The settings records live for the whole run; the main window and the
 // dialogs edit them in place through dialog_param.
@@ -28,7 +27,7 @@ char config_path[kConfigPathCapacity];
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   char config_name[kTextCapacity];
   set_app_module(instance);
-  load_text(config_name, kConfigNameText, kTextCapacity);
+  load_text(config_name, IDS_CONFIG_FILE_NAME, kTextCapacity);
   exe_dir_path(config_path, config_name);
 
   int exit_code = 0;

@@ -5,11 +5,9 @@
 #include <new>
 
 #include "app/text_format.h"
+#include "res/string_ids.h"
 
 namespace {
-
-constexpr unsigned kStateNameIds = 640;  // 640..644 by JobState
-constexpr unsigned kUnknownStateId = 645;
 
 char* copy_text(const char* text) {
   size_t length = std::strlen(text);
@@ -106,8 +104,9 @@ void free_job_row(JobRow* row) {
 }
 
 void state_name(int32_t state, char* text) {
+  // IDS_STATE_QUEUED .. IDS_STATE_WAITING stand in JobState's order.
   unsigned id = (state >= JOB_QUEUED && state <= JOB_WAITING)
-                    ? kStateNameIds + static_cast<unsigned>(state)
-                    : kUnknownStateId;
+                    ? IDS_STATE_QUEUED + static_cast<unsigned>(state)
+                    : IDS_STATE_UNKNOWN;
   load_text(text, id, kStateNameCapacity);
 }

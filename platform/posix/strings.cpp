@@ -12,7 +12,7 @@ struct TableEntry {
   const char* text;
 };
 
-#define TV_STRING(id, text) {id, text},
+#define TV_STRING(name, id, text) {id, text},
 const TableEntry kStrings[] = {
 #include "res/strings.inc"
 };

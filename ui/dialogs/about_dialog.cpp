@@ -5,6 +5,8 @@
 
 #include "app/app_module.h"
 #include "app/text_format.h"
+#include "res/resource.h"
+#include "res/string_ids.h"
 #include "res/version.h"
 #include "ui/dialogs/dialog_input.h"
 #include "ui/dialogs/letter_case.h"
@@ -15,21 +17,6 @@ const char kVersionText[] =
 
 namespace {
 
-constexpr int kTemplate = 113;
-constexpr int kAppIconResource = 107;
-
-enum AboutControl : int {
-  ID_ICON = 1065,
-  ID_NAME = 1066,
-  ID_HISTORY = 1067,
-  ID_DISCLAIMER = 1068,
-};
-
-constexpr unsigned kTitleText = 483;
-constexpr unsigned kNameFormat = 620;
-constexpr unsigned kHistoryText = 621;
-constexpr unsigned kDisclaimerText = 622;
-constexpr unsigned kOkText = 510;
 constexpr char kJoke[] = " :)";
 
 // The icon shown, owned by the open dialog.
@@ -42,42 +29,44 @@ int next_random() { return std::rand(); }
 void show_name(HWND dialog, bool joking) {
   char format[kTextCapacity];
   char title[kTextCapacity];
-  load_text(format, kNameFormat, kTextCapacity);
-  load_text(title, kTitleText, kTextCapacity - static_cast<int>(sizeof kJoke) + 1);
+  load_text(format, IDS_ABOUT_NAME, kTextCapacity);
+  load_text(title, IDS_ABOUT_TITLE, kTextCapacity - static_cast<int>(sizeof kJoke) + 1);
   char* name = alloc_format(format, kVersionText);
   if (joking) {
     std::strcat(title, kJoke);
     if (name != nullptr) turn_letter_case(name, next_random);
   }
-  SendDlgItemMessageA(dialog, ID_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name ? name : ""));
+  SendDlgItemMessageA(dialog, IDC_ABOUT_NAME, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(name ? name : ""));
   SetWindowTextA(dialog, title);
   std::free(name);
 }
 
 void show_icon(HWND dialog) {
   about_icon =
-      static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(kAppIconResource), IMAGE_ICON,
+      static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
   if (about_icon != nullptr) {
-    SendDlgItemMessageA(dialog, ID_ICON, STM_SETICON, reinterpret_cast<WPARAM>(about_icon), 0);
+    SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(about_icon),
+                        0);
   }
 }
 
 void initialise(HWND dialog) {
   std::srand(GetTickCount());
-  set_title_text(dialog, kTitleText);
+  set_title_text(dialog, IDS_ABOUT_TITLE);
   show_icon(dialog);
   show_name(dialog, false);
-  set_item_string(dialog, ID_HISTORY, kHistoryText);
-  set_item_string(dialog, ID_DISCLAIMER, kDisclaimerText);
-  set_item_string(dialog, IDOK, kOkText);
+  set_item_string(dialog, IDC_ABOUT_HISTORY, IDS_ABOUT_HISTORY);
+  set_item_string(dialog, IDC_ABOUT_DISCLAIMER, IDS_ABOUT_DISCLAIMER);
+  set_item_string(dialog, IDOK, IDS_OK);
 }
 
 void on_command(HWND dialog, WPARAM wparam) {
   const int id = LOWORD(wparam);
   if (id == IDOK || id == IDCANCEL) {
     EndDialog(dialog, id);
-  } else if (id == ID_ICON) {
+  } else if (id == IDC_ABOUT_ICON) {
     show_name(dialog, HIWORD(wparam) == STN_DBLCLK);
   }
 }
@@ -103,5 +92,5 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
 }
 
 INT_PTR open_about_dialog(HWND owner) {
-  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kTemplate), owner, about_dialog_proc, 0);
+  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_ABOUT), owner, about_dialog_proc, 0);
 }

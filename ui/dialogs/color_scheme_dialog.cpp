@@ -4,25 +4,13 @@
 #include <commdlg.h>
 
 #include "app/app_module.h"
+#include "res/resource.h"
+#include "res/string_ids.h"
 #include "ui/dialogs/dialog_input.h"
 
 namespace {
 
-constexpr int kTemplate = 115;
-constexpr int kHint = 1039;
-constexpr int kFirstTextLabel = 1040;  // "Текст:" 1040, 1042, ...; "Фон:" 1041, 1043, ...
-constexpr int kFirstSwatch = 1050;     // text swatch 1050 + 2k, background 1051 + 2k
-constexpr int kLastSwatch = 1059;
-constexpr int kFirstGroup = 1060;
 constexpr int kGroupCount = 5;  // default, queued, running, error, completed
-
-constexpr unsigned kTitleText = 487;
-constexpr unsigned kHintText = 600;
-constexpr unsigned kTextLabelText = 601;
-constexpr unsigned kBackLabelText = 602;
-constexpr unsigned kFirstGroupText = 603;
-constexpr unsigned kOkText = 510;
-constexpr unsigned kCancelText = 511;
 
 // The record being edited, from creation until the dialog closes.
 ListParam* scheme_param = nullptr;
@@ -30,7 +18,7 @@ ListParam* scheme_param = nullptr;
 // The field a swatch stands for: group 0 is the list itself, group k the
 // rows of state k - 1. States 4 and 5 have no swatch.
 ColorRef* swatch_field(ListParam* param, int swatch_id) {
-  const int index = swatch_id - kFirstSwatch;
+  const int index = swatch_id - IDC_SWATCH_FIRST;
   const int group = index / 2;
   const bool text = index % 2 == 0;
   if (group == 0) return text ? &param->text_color : &param->back_color;
@@ -47,16 +35,17 @@ void set_swatch_color(HWND dialog, int swatch_id, COLORREF color) {
 
 void initialise(HWND dialog, ListParam* param) {
   scheme_param = param;
-  set_title_text(dialog, kTitleText);
-  set_item_string(dialog, kHint, kHintText);
+  set_title_text(dialog, IDS_COLORS_TITLE);
+  set_item_string(dialog, IDC_COLORS_HINT, IDS_COLORS_HINT);
   for (int k = 0; k < kGroupCount; ++k) {
-    set_item_string(dialog, kFirstTextLabel + 2 * k, kTextLabelText);
-    set_item_string(dialog, kFirstTextLabel + 2 * k + 1, kBackLabelText);
-    set_item_string(dialog, kFirstGroup + k, kFirstGroupText + static_cast<unsigned>(k));
+    set_item_string(dialog, IDC_TEXT_LABEL_FIRST + 2 * k, IDS_TEXT_LABEL);
+    set_item_string(dialog, IDC_TEXT_LABEL_FIRST + 2 * k + 1, IDS_BACK_LABEL);
+    set_item_string(dialog, IDC_COLOR_GROUP_FIRST + k,
+                    IDS_GROUP_DEFAULT + static_cast<unsigned>(k));
   }
-  set_item_string(dialog, IDOK, kOkText);
-  set_item_string(dialog, IDCANCEL, kCancelText);
-  for (int id = kFirstSwatch; id <= kLastSwatch; ++id) {
+  set_item_string(dialog, IDOK, IDS_OK);
+  set_item_string(dialog, IDCANCEL, IDS_CANCEL);
+  for (int id = IDC_SWATCH_FIRST; id <= IDC_SWATCH_LAST; ++id) {
     set_swatch_color(dialog, id, *swatch_field(param, id));
   }
 }
@@ -66,7 +55,7 @@ void initialise(HWND dialog, ListParam* param) {
 void on_notify(HWND dialog, const NMHDR* header) {
   if (header->code != static_cast<UINT>(NM_DBLCLK)) return;
   const int id = static_cast<int>(header->idFrom);
-  if (id < kFirstSwatch || id > kLastSwatch) return;
+  if (id < IDC_SWATCH_FIRST || id > IDC_SWATCH_LAST) return;
   COLORREF chosen = 0;
   if (!choose_color(dialog, swatch_color(dialog, id), &chosen)) return;
   set_swatch_color(dialog, id, chosen);
@@ -75,7 +64,7 @@ void on_notify(HWND dialog, const NMHDR* header) {
 }
 
 void store_colors(HWND dialog) {
-  for (int id = kFirstSwatch; id <= kLastSwatch; ++id) {
+  for (int id = IDC_SWATCH_FIRST; id <= IDC_SWATCH_LAST; ++id) {
     *swatch_field(scheme_param, id) = swatch_color(dialog, id);
   }
 }
@@ -128,6 +117,6 @@ INT_PTR CALLBACK color_scheme_dialog_proc(HWND dialog, UINT message, WPARAM wpar
 
 INT_PTR open_color_scheme_dialog(HWND owner, ListParam* param) {
   if (param == nullptr) return -1;
-  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kTemplate), owner, color_scheme_dialog_proc,
-                         reinterpret_cast<LPARAM>(param));
+  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_COLORS), owner,
+                         color_scheme_dialog_proc, reinterpret_cast<LPARAM>(param));
 }

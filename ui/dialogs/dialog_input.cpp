@@ -3,14 +3,8 @@
 #include <cstdio>
 
 #include "app/text_format.h"
+#include "res/string_ids.h"
 #include "ui/dialogs/number_text.h"
-
-namespace {
-
-constexpr unsigned kInvalidValueText = 501;
-constexpr unsigned kErrorCaption = 484;
-
-}  // namespace
 
 void set_title_text(HWND dialog, unsigned string_id) {
   char text[kTextCapacity];
@@ -47,7 +41,7 @@ int item_text_length(HWND dialog, int control_id) {
 void warn_invalid_value(HWND dialog) {
   char text[kTextCapacity];
   char caption[kTextCapacity];
-  load_text(text, kInvalidValueText, kTextCapacity);
-  load_text(caption, kErrorCaption, kTextCapacity);
+  load_text(text, IDS_INVALID_VALUE, kTextCapacity);
+  load_text(caption, IDS_ERROR_CAPTION, kTextCapacity);
   MessageBoxA(dialog, text, caption, MB_ICONWARNING | MB_OK);
 }

@@ -9,29 +9,21 @@
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
+#include "res/resource.h"
+#include "res/string_ids.h"
 #include "ui/dialogs/dialog_input.h"
 
 namespace {
 
-constexpr int kTemplate = 112;
-constexpr UINT_PTR kRefreshTimer = 1026;
 constexpr UINT kRefreshPeriod = 500;
 
-enum FileParamsControl : int {
-  ID_SOURCE = 1011,
-  ID_DEST = 1012,
-  ID_BUFFER_SIZE = 1013,
-  ID_RETRY_TIMEOUT = 1014,
-  ID_INFO = 1020,
-  ID_STATE_ICON = 1021,
-  ID_PROGRESS = 1022,
-};
-
-constexpr unsigned kTitleText = 481;
-constexpr unsigned kInfoFormat = 581;
-
 constexpr ItemText kItemTexts[] = {
-    {1016, 590}, {1017, 591}, {1018, 592}, {1019, 593}, {IDOK, 510}, {IDCANCEL, 511},
+    {IDC_SOURCE_LABEL, IDS_SOURCE_LABEL},
+    {IDC_DEST_LABEL, IDS_DEST_LABEL},
+    {IDC_FILE_BUFFER_SIZE_LABEL, IDS_FILE_BUFFER_SIZE_LABEL},
+    {IDC_FILE_RETRY_TIMEOUT_LABEL, IDS_FILE_RETRY_TIMEOUT_LABEL},
+    {IDOK, IDS_OK},
+    {IDCANCEL, IDS_CANCEL},
 };
 
 // The job shown, from creation until the dialog is destroyed.
@@ -45,42 +37,45 @@ void enable_item(HWND dialog, int control, bool enabled) {
 
 void show_state_icon(HWND dialog, int32_t state) {
   HICON icon = state >= 0 && state < kStateIconCount ? state_icons[state] : nullptr;
-  SendDlgItemMessageA(dialog, ID_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  SendDlgItemMessageA(dialog, IDC_FILE_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 
 void show_information(HWND dialog, int64_t total, int64_t bytes, int64_t percent) {
   char format[kTextCapacity];
   char total_text[kSizeTextCapacity];
   char bytes_text[kSizeTextCapacity];
-  load_text(format, kInfoFormat, kTextCapacity);
+  load_text(format, IDS_FILE_INFO, kTextCapacity);
   format_size(total, total_text);
   format_size(bytes, bytes_text);
   char* line = alloc_format(format, total_text, total, bytes_text, bytes, percent);
-  SendDlgItemMessageA(dialog, ID_INFO, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line ? line : ""));
+  SendDlgItemMessageA(dialog, IDC_FILE_INFO, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(line ? line : ""));
   std::free(line);
 }
 
 void initialise(HWND dialog, CopyJob* job) {
   params_job = job;
-  set_title_text(dialog, kTitleText);
+  set_title_text(dialog, IDS_FILE_PARAMS_TITLE);
   set_item_strings(dialog, kItemTexts);
-  SendDlgItemMessageA(dialog, ID_SOURCE, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(job->source_path));
-  limit_item_text(dialog, ID_SOURCE, kPathInputLimit);
-  SendDlgItemMessageA(dialog, ID_DEST, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(job->dest_path));
-  limit_item_text(dialog, ID_DEST, kPathInputLimit);
-  set_item_number(dialog, ID_BUFFER_SIZE, job->param.buffer_size);
-  limit_item_text(dialog, ID_BUFFER_SIZE, kNumberInputLimit);
-  set_item_number(dialog, ID_RETRY_TIMEOUT, job->param.retry_timeout);
-  limit_item_text(dialog, ID_RETRY_TIMEOUT, kNumberInputLimit);
-  SendDlgItemMessageA(dialog, ID_PROGRESS, PBM_SETRANGE32, 0, 100);
-  SendDlgItemMessageA(dialog, ID_PROGRESS, PBM_SETPOS, 0, 0);
+  SendDlgItemMessageA(dialog, IDC_SOURCE_PATH, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(job->source_path));
+  limit_item_text(dialog, IDC_SOURCE_PATH, kPathInputLimit);
+  SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(job->dest_path));
+  limit_item_text(dialog, IDC_DEST_PATH, kPathInputLimit);
+  set_item_number(dialog, IDC_FILE_BUFFER_SIZE, job->param.buffer_size);
+  limit_item_text(dialog, IDC_FILE_BUFFER_SIZE, kNumberInputLimit);
+  set_item_number(dialog, IDC_FILE_RETRY_TIMEOUT, job->param.retry_timeout);
+  limit_item_text(dialog, IDC_FILE_RETRY_TIMEOUT, kNumberInputLimit);
+  SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETRANGE32, 0, 100);
+  SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, 0, 0);
   refresh_file_params(dialog);
-  SetTimer(dialog, kRefreshTimer, kRefreshPeriod, nullptr);
+  SetTimer(dialog, IDT_FILE_PARAMS, kRefreshPeriod, nullptr);
 }
 
 void on_timer(HWND dialog) {
   // Once everything is copied the dialog has nothing more to follow.
-  if (refresh_file_params(dialog) == params_job->total_size) KillTimer(dialog, kRefreshTimer);
+  if (refresh_file_params(dialog) == params_job->total_size) KillTimer(dialog, IDT_FILE_PARAMS);
 }
 
 // Only a queued job that no worker has been handed and that still has bytes
@@ -95,7 +90,7 @@ bool accepts_changes(const CopyJob& job) {
 char* read_dest_path(HWND dialog, int length) {
   char* path = static_cast<char*>(std::calloc(static_cast<size_t>(length) + 1, 1));
   if (path != nullptr) {
-    SendDlgItemMessageA(dialog, ID_DEST, WM_GETTEXT, static_cast<WPARAM>(length) + 1,
+    SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_GETTEXT, static_cast<WPARAM>(length) + 1,
                         reinterpret_cast<LPARAM>(path));
   }
   return path;
@@ -114,9 +109,9 @@ bool usable_dest(const CopyJob& job, const char* path) {
 void on_ok(HWND dialog) {
   CopyJob& job = *params_job;
   if (!accepts_changes(job)) return;
-  const int dest_length = item_text_length(dialog, ID_DEST);
-  const int32_t buffer_size = read_item_number(dialog, ID_BUFFER_SIZE);
-  const int32_t retry_timeout = read_item_number(dialog, ID_RETRY_TIMEOUT);
+  const int dest_length = item_text_length(dialog, IDC_DEST_PATH);
+  const int32_t buffer_size = read_item_number(dialog, IDC_FILE_BUFFER_SIZE);
+  const int32_t retry_timeout = read_item_number(dialog, IDC_FILE_RETRY_TIMEOUT);
   const bool valid = in_setting_range(buffer_size, kMaxBufferSize) &&
                      in_setting_range(retry_timeout, kMaxRetryTimeout) && dest_length >= 1;
   // Without memory for the new path the job keeps its old one, and the
@@ -143,12 +138,12 @@ int64_t refresh_file_params(HWND dialog) {
   const int64_t bytes = job.bytes_copied.load();
   const int64_t total = job.total_size;
   const bool queued = state == JOB_QUEUED;
-  enable_item(dialog, ID_DEST, queued && bytes == 0);
-  enable_item(dialog, ID_BUFFER_SIZE, queued);
-  enable_item(dialog, ID_RETRY_TIMEOUT, queued);
+  enable_item(dialog, IDC_DEST_PATH, queued && bytes == 0);
+  enable_item(dialog, IDC_FILE_BUFFER_SIZE, queued);
+  enable_item(dialog, IDC_FILE_RETRY_TIMEOUT, queued);
   enable_item(dialog, IDOK, queued);
   const int64_t percent = percent_of(bytes, total);
-  SendDlgItemMessageA(dialog, ID_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
   show_state_icon(dialog, state);
   show_information(dialog, total, bytes, percent);
   return bytes;
@@ -160,14 +155,14 @@ INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wpara
       initialise(dialog, reinterpret_cast<CopyJob*>(lparam));
       return TRUE;
     case WM_TIMER:
-      if (wparam == kRefreshTimer) on_timer(dialog);
+      if (wparam == IDT_FILE_PARAMS) on_timer(dialog);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK) on_ok(dialog);
       if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
       return TRUE;
     case WM_DESTROY:
-      KillTimer(dialog, kRefreshTimer);
+      KillTimer(dialog, IDT_FILE_PARAMS);
       params_job = nullptr;
       return FALSE;
     default:
@@ -177,6 +172,6 @@ INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wpara
 
 INT_PTR open_file_params_dialog(HWND owner, CopyJob* job) {
   if (job == nullptr) return -1;
-  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kTemplate), owner, file_params_dialog_proc,
-                         reinterpret_cast<LPARAM>(job));
+  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_FILE_PARAMS), owner,
+                         file_params_dialog_proc, reinterpret_cast<LPARAM>(job));
 }

@@ -7,31 +7,27 @@
 
 #include "app/app_module.h"
 #include "app/text_format.h"
+#include "res/resource.h"
+#include "res/string_ids.h"
 #include "ui/dialogs/color_scheme_dialog.h"
 #include "ui/dialogs/dialog_input.h"
 
 namespace {
 
-constexpr int kTemplate = 114;
-
-enum SettingsControl : int {
-  ID_RETRY_TIMEOUT = 1023,
-  ID_MAX_ATTEMPTS = 1024,
-  ID_BUFFER_SIZE = 1025,
-  ID_DEST_FOLDER = 1026,
-  ID_REFRESH_INTERVAL = 1027,
-  ID_BROWSE = 1033,
-  ID_COLOR_SCHEME = 1034,
-  ID_RESUME = 1035,
-  ID_AUTOSCROLL = 1036,
-};
-
-constexpr unsigned kTitleText = 482;
-constexpr unsigned kBrowseTitleText = 485;
-
 constexpr ItemText kItemTexts[] = {
-    {IDOK, 510}, {IDCANCEL, 511}, {1028, 570}, {1037, 561}, {1029, 571}, {1030, 572}, {1031, 574},
-    {1033, 563}, {1038, 562},     {1032, 575}, {1034, 564}, {1035, 565}, {1036, 566},
+    {IDOK, IDS_OK},
+    {IDCANCEL, IDS_CANCEL},
+    {IDC_RETRY_TIMEOUT_LABEL, IDS_RETRY_TIMEOUT_LABEL},
+    {IDC_COPY_GROUP, IDS_COPY_GROUP},
+    {IDC_MAX_ATTEMPTS_LABEL, IDS_MAX_ATTEMPTS_LABEL},
+    {IDC_BUFFER_SIZE_LABEL, IDS_BUFFER_SIZE_LABEL},
+    {IDC_DEST_FOLDER_LABEL, IDS_DEST_FOLDER_LABEL},
+    {IDC_BROWSE, IDS_BROWSE},
+    {IDC_MORE_GROUP, IDS_MORE_GROUP},
+    {IDC_REFRESH_INTERVAL_LABEL, IDS_REFRESH_INTERVAL_LABEL},
+    {IDC_COLOR_SCHEME, IDS_COLOR_SCHEME},
+    {IDC_RESUME, IDS_RESUME},
+    {IDC_AUTOSCROLL, IDS_AUTOSCROLL},
 };
 
 // The record the dialog was opened with, until it closes.
@@ -48,31 +44,31 @@ bool is_checked(HWND dialog, int control) {
 void initialise(HWND dialog, DialogParam* param) {
   settings_param = param;
   const CopyParam& copy = *param->copy_ref;
-  set_title_text(dialog, kTitleText);
+  set_title_text(dialog, IDS_SETTINGS_TITLE);
   set_item_strings(dialog, kItemTexts);
-  set_item_number(dialog, ID_RETRY_TIMEOUT, copy.retry_timeout);
-  set_item_number(dialog, ID_MAX_ATTEMPTS, copy.max_attempts);
-  set_item_number(dialog, ID_BUFFER_SIZE, copy.buffer_size);
-  set_item_number(dialog, ID_REFRESH_INTERVAL, param->refresh_interval);
-  SendDlgItemMessageA(dialog, ID_DEST_FOLDER, WM_SETTEXT, 0,
+  set_item_number(dialog, IDC_RETRY_TIMEOUT, copy.retry_timeout);
+  set_item_number(dialog, IDC_MAX_ATTEMPTS, copy.max_attempts);
+  set_item_number(dialog, IDC_BUFFER_SIZE, copy.buffer_size);
+  set_item_number(dialog, IDC_REFRESH_INTERVAL, param->refresh_interval);
+  SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(copy.dest_folder));
-  set_check(dialog, ID_RESUME, copy.resume != 0);
-  set_check(dialog, ID_AUTOSCROLL, param->autoscroll != 0);
-  limit_item_text(dialog, ID_RETRY_TIMEOUT, kNumberInputLimit);
-  limit_item_text(dialog, ID_MAX_ATTEMPTS, kNumberInputLimit);
-  limit_item_text(dialog, ID_BUFFER_SIZE, kNumberInputLimit);
-  limit_item_text(dialog, ID_DEST_FOLDER, kPathInputLimit);
-  limit_item_text(dialog, ID_REFRESH_INTERVAL, kNumberInputLimit);
+  set_check(dialog, IDC_RESUME, copy.resume != 0);
+  set_check(dialog, IDC_AUTOSCROLL, param->autoscroll != 0);
+  limit_item_text(dialog, IDC_RETRY_TIMEOUT, kNumberInputLimit);
+  limit_item_text(dialog, IDC_MAX_ATTEMPTS, kNumberInputLimit);
+  limit_item_text(dialog, IDC_BUFFER_SIZE, kNumberInputLimit);
+  limit_item_text(dialog, IDC_DEST_FOLDER, kPathInputLimit);
+  limit_item_text(dialog, IDC_REFRESH_INTERVAL, kNumberInputLimit);
 }
 
 // Stores everything when every field is valid; otherwise warns and keeps
 // the dialog open with the user's input as it is.
 void on_ok(HWND dialog) {
-  const int folder_length = item_text_length(dialog, ID_DEST_FOLDER);
-  const int32_t retry_timeout = read_item_number(dialog, ID_RETRY_TIMEOUT);
-  const int32_t max_attempts = read_item_number(dialog, ID_MAX_ATTEMPTS);
-  const int32_t buffer_size = read_item_number(dialog, ID_BUFFER_SIZE);
-  const int32_t refresh_interval = read_item_number(dialog, ID_REFRESH_INTERVAL);
+  const int folder_length = item_text_length(dialog, IDC_DEST_FOLDER);
+  const int32_t retry_timeout = read_item_number(dialog, IDC_RETRY_TIMEOUT);
+  const int32_t max_attempts = read_item_number(dialog, IDC_MAX_ATTEMPTS);
+  const int32_t buffer_size = read_item_number(dialog, IDC_BUFFER_SIZE);
+  const int32_t refresh_interval = read_item_number(dialog, IDC_REFRESH_INTERVAL);
   const bool valid = in_setting_range(retry_timeout, kMaxRetryTimeout) &&
                      in_setting_range(max_attempts, kMaxAttempts) &&
                      in_setting_range(buffer_size, kMaxBufferSize) &&
@@ -88,17 +84,17 @@ void on_ok(HWND dialog) {
   settings_param->refresh_interval = refresh_interval;
   // The record is persisted byte by byte: leave no stale bytes after the NUL.
   std::memset(copy.dest_folder, 0, sizeof copy.dest_folder);
-  SendDlgItemMessageA(dialog, ID_DEST_FOLDER, WM_GETTEXT, sizeof copy.dest_folder,
+  SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, WM_GETTEXT, sizeof copy.dest_folder,
                       reinterpret_cast<LPARAM>(copy.dest_folder));
-  copy.resume = is_checked(dialog, ID_RESUME) ? 1 : 0;
-  settings_param->autoscroll = is_checked(dialog, ID_AUTOSCROLL) ? 1 : 0;
+  copy.resume = is_checked(dialog, IDC_RESUME) ? 1 : 0;
+  settings_param->autoscroll = is_checked(dialog, IDC_AUTOSCROLL) ? 1 : 0;
   EndDialog(dialog, IDOK);
 }
 
 // The chosen folder replaces only the edit's text; OK stores it.
 void on_browse(HWND dialog) {
   char title[kTextCapacity];
-  load_text(title, kBrowseTitleText, kTextCapacity);
+  load_text(title, IDS_BROWSE_FOLDER_TITLE, kTextCapacity);
   char display_name[MAX_PATH];
   BROWSEINFOA browse = {};
   browse.hwndOwner = dialog;
@@ -111,7 +107,7 @@ void on_browse(HWND dialog) {
   if (item != nullptr) {
     char path[MAX_PATH] = {};
     if (SHGetPathFromIDListA(item, path)) {
-      SendDlgItemMessageA(dialog, ID_DEST_FOLDER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+      SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
     }
     CoTaskMemFree(item);
   }
@@ -126,10 +122,10 @@ void on_command(HWND dialog, int id) {
     case IDCANCEL:
       EndDialog(dialog, IDCANCEL);
       break;
-    case ID_BROWSE:
+    case IDC_BROWSE:
       on_browse(dialog);
       break;
-    case ID_COLOR_SCHEME:
+    case IDC_COLOR_SCHEME:
       open_color_scheme_dialog(dialog, settings_param->list_ref);
       break;
     default:
@@ -157,6 +153,6 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
 
 INT_PTR open_settings_dialog(HWND owner, DialogParam* param) {
   if (param == nullptr || param->copy_ref == nullptr) return -1;
-  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kTemplate), owner, settings_dialog_proc,
+  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_SETTINGS), owner, settings_dialog_proc,
                          reinterpret_cast<LPARAM>(param));
 }
