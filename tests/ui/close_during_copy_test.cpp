@@ -49,7 +49,7 @@ std::string* CloseDuringCopyTest::source_folder_ = nullptr;
 JobRow* start_copying(MainWindowRun* run, const std::string& source) {
   JobRow* record = run->add_job(source);
   if (record == nullptr) return nullptr;
-  run->command(1000);
+  run->command(IDC_START);
   const bool copying = wait_until([&] {
     return record->worker_thread.load() != nullptr && record->job->bytes_copied.load() > 0;
   });
@@ -106,7 +106,7 @@ TEST_F(CloseDuringCopyTest, CloseRightAfterStartNeverHangs) {
     MainWindowRun run(&settings_);
     ASSERT_NE(run.add_job(source), nullptr);
     ASSERT_NE(run.add_job(source), nullptr);
-    run.command(1000);
+    run.command(IDC_START);
     if (round % 2 == 1) Sleep(round % 7);
     ASSERT_TRUE(run.close()) << "the window hangs while closing";
     DeleteFileA((out_ + "\\big.bin").c_str());

@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int kAbout = 113;
-constexpr int kIcon = 1065, kName = 1066, kHistory = 1067, kDisclaimer = 1068;
-
 // A scripted random source for the case turning.
 std::vector<int> script_values;
 size_t script_next = 0;
@@ -81,54 +78,55 @@ TEST(LetterCaseTest, RandomTurningLeavesEverythingButLetterCase) {
 }
 
 TEST(AboutDialogTest, ShowsTheTextsAndTheIcon) {
-  const INT_PTR result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
-    HWND dialog = driver.find_dialog(nullptr);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(DialogDriver::title(dialog), table_text(483));
-    EXPECT_EQ(driver.text(dialog, kName), name_text());
-    EXPECT_NE(name_text().find("1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU"), std::string::npos);
-    EXPECT_EQ(driver.text(dialog, kHistory), table_text(621));
-    EXPECT_EQ(driver.text(dialog, kDisclaimer), table_text(622));
-    EXPECT_EQ(driver.text(dialog, IDOK), table_text(510));
-    EXPECT_NE(SendDlgItemMessageA(dialog, kIcon, STM_GETICON, 0, 0), 0);
-    driver.click(dialog, IDOK);
-    EXPECT_TRUE(driver.wait_closed(dialog));
-  });
+  const INT_PTR result =
+      run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+        HWND dialog = driver.find_dialog(nullptr);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_ABOUT_TITLE));
+        EXPECT_EQ(driver.text(dialog, IDC_ABOUT_NAME), name_text());
+        EXPECT_NE(name_text().find("1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU"), std::string::npos);
+        EXPECT_EQ(driver.text(dialog, IDC_ABOUT_HISTORY), table_text(IDS_ABOUT_HISTORY));
+        EXPECT_EQ(driver.text(dialog, IDC_ABOUT_DISCLAIMER), table_text(IDS_ABOUT_DISCLAIMER));
+        EXPECT_EQ(driver.text(dialog, IDOK), table_text(IDS_OK));
+        EXPECT_NE(SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0), 0);
+        driver.click(dialog, IDOK);
+        EXPECT_TRUE(driver.wait_closed(dialog));
+      });
   EXPECT_EQ(result, IDOK);
 }
 
 TEST(AboutDialogTest, DoubleClickOnTheIconJokesAndAClickUndoesIt) {
-  run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+  run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
     HWND dialog = driver.find_dialog(nullptr);
     ASSERT_NE(dialog, nullptr);
-    const std::string title = table_text(483);
+    const std::string title = table_text(IDS_ABOUT_TITLE);
     const std::string name = name_text();
     for (int round = 0; round < 3; ++round) {
       // A double-click brings a click first, then the double-click.
-      driver.command(dialog, kIcon, STN_CLICKED);
-      driver.command(dialog, kIcon, STN_DBLCLK);
+      driver.command(dialog, IDC_ABOUT_ICON, STN_CLICKED);
+      driver.command(dialog, IDC_ABOUT_ICON, STN_DBLCLK);
       driver.settle();
       EXPECT_EQ(DialogDriver::title(dialog), title + " :)") << round;
-      const std::string joked = driver.text(dialog, kName);
+      const std::string joked = driver.text(dialog, IDC_ABOUT_NAME);
       EXPECT_TRUE(same_but_case(name, joked)) << round;
       EXPECT_NE(joked, name) << round;
     }
-    driver.command(dialog, kIcon, STN_CLICKED);
+    driver.command(dialog, IDC_ABOUT_ICON, STN_CLICKED);
     driver.settle();
     EXPECT_EQ(DialogDriver::title(dialog), title);
-    EXPECT_EQ(driver.text(dialog, kName), name);
+    EXPECT_EQ(driver.text(dialog, IDC_ABOUT_NAME), name);
   });
 }
 
 TEST(AboutDialogTest, EscapeAndTheCloseBoxClose) {
-  INT_PTR result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+  INT_PTR result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
     HWND dialog = driver.find_dialog(nullptr);
     ASSERT_NE(dialog, nullptr);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(driver.wait_closed(dialog));
   });
   EXPECT_EQ(result, IDCANCEL);
-  result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+  result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
     HWND dialog = driver.find_dialog(nullptr);
     ASSERT_NE(dialog, nullptr);
     HWND button = GetDlgItem(dialog, IDOK);
@@ -136,7 +134,7 @@ TEST(AboutDialogTest, EscapeAndTheCloseBoxClose) {
     EXPECT_TRUE(driver.wait_closed(dialog));
   });
   EXPECT_EQ(result, IDCANCEL);
-  result = run_dialog(kAbout, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+  result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
     HWND dialog = driver.find_dialog(nullptr);
     ASSERT_NE(dialog, nullptr);
     HWND button = GetDlgItem(dialog, IDOK);

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kScheme = 115;
-constexpr int kFirstSwatch = 1050, kLastSwatch = 1059;
 // The colour chooser's own controls: its red, green and blue edits and the
 // button that adds the current colour to the custom colours.
 constexpr int kChooserRed = 706, kChooserGreen = 707, kChooserBlue = 708, kChooserAdd = 712;
@@ -37,7 +35,7 @@ class ColorSchemeDialogTest : public ::testing::Test {
   }
 
   INT_PTR run(const std::function<void(const DialogDriver&, HWND)>& script) {
-    return run_dialog(kScheme, color_scheme_dialog_proc, reinterpret_cast<LPARAM>(&list_),
+    return run_dialog(IDD_COLORS, color_scheme_dialog_proc, reinterpret_cast<LPARAM>(&list_),
                       [&](const DialogDriver& driver) {
                         HWND dialog = driver.find_dialog(nullptr);
                         ASSERT_NE(dialog, nullptr);
@@ -71,21 +69,21 @@ class ColorSchemeDialogTest : public ::testing::Test {
 
 TEST_F(ColorSchemeDialogTest, ShowsTheColoursAndCancelKeepsThem) {
   const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
-    EXPECT_EQ(DialogDriver::title(dialog), table_text(487));
-    EXPECT_EQ(driver.text(dialog, 1039), table_text(600));
-    EXPECT_EQ(driver.text(dialog, 1040), table_text(601));
-    EXPECT_EQ(driver.text(dialog, 1049), table_text(602));
-    EXPECT_EQ(driver.text(dialog, 1060), table_text(603));
-    EXPECT_EQ(driver.text(dialog, 1064), table_text(607));
-    EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(511));
-    EXPECT_EQ(swatch(dialog, 1050), 0x010203u);
-    EXPECT_EQ(swatch(dialog, 1051), 0x040506u);
+    EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_COLORS_TITLE));
+    EXPECT_EQ(driver.text(dialog, IDC_COLORS_HINT), table_text(IDS_COLORS_HINT));
+    EXPECT_EQ(driver.text(dialog, IDC_TEXT_LABEL_FIRST), table_text(IDS_TEXT_LABEL));
+    EXPECT_EQ(driver.text(dialog, IDC_TEXT_LABEL_FIRST + 9), table_text(IDS_BACK_LABEL));
+    EXPECT_EQ(driver.text(dialog, IDC_COLOR_GROUP_FIRST), table_text(IDS_GROUP_DEFAULT));
+    EXPECT_EQ(driver.text(dialog, IDC_COLOR_GROUP_FIRST + 4), table_text(IDS_GROUP_COMPLETED));
+    EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(IDS_CANCEL));
+    EXPECT_EQ(swatch(dialog, IDC_SWATCH_FIRST), 0x010203u);
+    EXPECT_EQ(swatch(dialog, IDC_SWATCH_FIRST + 1), 0x040506u);
     for (int state = 0; state < 4; ++state) {
-      EXPECT_EQ(swatch(dialog, 1052 + 2 * state), 0x100000u + state) << state;
-      EXPECT_EQ(swatch(dialog, 1053 + 2 * state), 0x200000u + state) << state;
+      EXPECT_EQ(swatch(dialog, IDC_SWATCH_FIRST + 2 + 2 * state), 0x100000u + state) << state;
+      EXPECT_EQ(swatch(dialog, IDC_SWATCH_FIRST + 3 + 2 * state), 0x200000u + state) << state;
     }
-    SendDlgItemMessageA(dialog, 1051, LVM_SETBKCOLOR, 0, 0x0000FF);
-    SendDlgItemMessageA(dialog, 1056, LVM_SETBKCOLOR, 0, 0x00FF00);
+    SendDlgItemMessageA(dialog, IDC_SWATCH_FIRST + 1, LVM_SETBKCOLOR, 0, 0x0000FF);
+    SendDlgItemMessageA(dialog, IDC_SWATCH_FIRST + 6, LVM_SETBKCOLOR, 0, 0x00FF00);
     driver.click(dialog, IDCANCEL);
     EXPECT_TRUE(driver.wait_closed(dialog));
   });
@@ -101,17 +99,19 @@ TEST_F(ColorSchemeDialogTest, OkStoresTheTenSwatchesAndNothingElse) {
   EXPECT_EQ(std::memcmp(&list_, &saved_, sizeof list_), 0);
 
   result = run([&](const DialogDriver& driver, HWND dialog) {
-    for (int id = kFirstSwatch; id <= kLastSwatch; ++id) {
+    for (int id = IDC_SWATCH_FIRST; id <= IDC_SWATCH_LAST; ++id) {
       SendDlgItemMessageA(dialog, id, LVM_SETBKCOLOR, 0, 0x00300000 + id);
     }
     EXPECT_TRUE(press_ok(driver, dialog).closed);
   });
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(list_.text_color, 0x00300000u + 1050);
-  EXPECT_EQ(list_.back_color, 0x00300000u + 1051);
+  EXPECT_EQ(list_.text_color, 0x00300000u + IDC_SWATCH_FIRST);
+  EXPECT_EQ(list_.back_color, 0x00300000u + IDC_SWATCH_FIRST + 1);
   for (int state = 0; state < 4; ++state) {
-    EXPECT_EQ(list_.state_text_color[state], 0x00300000u + 1052 + 2 * state) << state;
-    EXPECT_EQ(list_.state_back_color[state], 0x00300000u + 1053 + 2 * state) << state;
+    EXPECT_EQ(list_.state_text_color[state], 0x00300000u + IDC_SWATCH_FIRST + 2 + 2 * state)
+        << state;
+    EXPECT_EQ(list_.state_back_color[state], 0x00300000u + IDC_SWATCH_FIRST + 3 + 2 * state)
+        << state;
   }
   for (int state = 4; state < kStateSlotCount; ++state) {
     EXPECT_EQ(list_.state_text_color[state], saved_.state_text_color[state]) << state;
@@ -122,12 +122,13 @@ TEST_F(ColorSchemeDialogTest, OkStoresTheTenSwatchesAndNothingElse) {
 
 TEST_F(ColorSchemeDialogTest, OnlyADoubleClickOnASwatchOpensTheChooser) {
   run([&](const DialogDriver& driver, HWND dialog) {
-    for (int id : {1039, 1040, 1041, 1060, 1064, IDOK}) {
+    for (int id : {IDC_COLORS_HINT, IDC_TEXT_LABEL_FIRST, IDC_TEXT_LABEL_FIRST + 1,
+                   IDC_COLOR_GROUP_FIRST, IDC_COLOR_GROUP_FIRST + 4, IDOK}) {
       post_double_click(dialog, id);
       driver.settle();
       EXPECT_EQ(driver.owned_dialog(dialog), nullptr) << id;
     }
-    post_double_click(dialog, 1052, NM_CLICK);
+    post_double_click(dialog, IDC_SWATCH_FIRST + 2, NM_CLICK);
     driver.settle();
     EXPECT_EQ(driver.owned_dialog(dialog), nullptr);
     EXPECT_TRUE(IsWindow(dialog));
@@ -137,8 +138,8 @@ TEST_F(ColorSchemeDialogTest, OnlyADoubleClickOnASwatchOpensTheChooser) {
 
 TEST_F(ColorSchemeDialogTest, ChooserStartsAtTheSwatchAndItsCancelKeepsIt) {
   run([&](const DialogDriver& driver, HWND dialog) {
-    SendDlgItemMessageA(dialog, 1057, LVM_SETBKCOLOR, 0, RGB(10, 20, 30));
-    post_double_click(dialog, 1057);
+    SendDlgItemMessageA(dialog, IDC_SWATCH_FIRST + 7, LVM_SETBKCOLOR, 0, RGB(10, 20, 30));
+    post_double_click(dialog, IDC_SWATCH_FIRST + 7);
     HWND chooser = driver.find_dialog(dialog);
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(driver.text(chooser, kChooserRed), "10");
@@ -147,7 +148,7 @@ TEST_F(ColorSchemeDialogTest, ChooserStartsAtTheSwatchAndItsCancelKeepsIt) {
     driver.click(chooser, IDCANCEL);
     EXPECT_TRUE(driver.wait_closed(chooser));
     driver.settle();
-    EXPECT_EQ(swatch(dialog, 1057), RGB(10, 20, 30));
+    EXPECT_EQ(swatch(dialog, IDC_SWATCH_FIRST + 7), RGB(10, 20, 30));
     driver.click(dialog, IDCANCEL);
   });
   EXPECT_TRUE(colors_unchanged());
@@ -155,7 +156,7 @@ TEST_F(ColorSchemeDialogTest, ChooserStartsAtTheSwatchAndItsCancelKeepsIt) {
 
 TEST_F(ColorSchemeDialogTest, ChosenColourShowsInTheSwatchAndCustomColoursStay) {
   const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
-    post_double_click(dialog, 1053);
+    post_double_click(dialog, IDC_SWATCH_FIRST + 3);
     HWND chooser = driver.find_dialog(dialog);
     ASSERT_NE(chooser, nullptr);
     driver.set_text(chooser, kChooserRed, "200");
@@ -165,7 +166,7 @@ TEST_F(ColorSchemeDialogTest, ChosenColourShowsInTheSwatchAndCustomColoursStay) 
     driver.click(chooser, IDOK);
     EXPECT_TRUE(driver.wait_closed(chooser));
     driver.settle();
-    EXPECT_EQ(swatch(dialog, 1053), RGB(200, 100, 50));
+    EXPECT_EQ(swatch(dialog, IDC_SWATCH_FIRST + 3), RGB(200, 100, 50));
     // Still only in the swatch until OK.
     EXPECT_EQ(list_.state_back_color[0], saved_.state_back_color[0]);
     driver.click(dialog, IDCANCEL);

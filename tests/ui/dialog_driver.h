@@ -7,6 +7,9 @@
 #include <functional>
 #include <string>
 
+#include "res/resource.h"
+#include "res/string_ids.h"
+
 class DialogDriver {
  public:
   DialogDriver(DWORD ui_thread, HWND marker) : ui_thread_(ui_thread), marker_(marker) {}

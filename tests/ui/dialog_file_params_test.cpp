@@ -17,11 +17,6 @@
 
 namespace {
 
-constexpr int kParams = 112;
-constexpr int kSource = 1011, kDest = 1012, kBuffer = 1013, kRetry = 1014;
-constexpr int kInfo = 1020, kIcon = 1021, kProgress = 1022;
-constexpr UINT_PTR kTimer = 1026;
-
 class FileParamsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,7 +34,7 @@ class FileParamsDialogTest : public ::testing::Test {
   }
 
   INT_PTR run(const std::function<void(const DialogDriver&, HWND)>& script) {
-    return run_dialog(kParams, file_params_dialog_proc, reinterpret_cast<LPARAM>(&job_),
+    return run_dialog(IDD_FILE_PARAMS, file_params_dialog_proc, reinterpret_cast<LPARAM>(&job_),
                       [&](const DialogDriver& driver) {
                         HWND dialog = driver.find_dialog(nullptr);
                         ASSERT_NE(dialog, nullptr);
@@ -52,12 +47,12 @@ class FileParamsDialogTest : public ::testing::Test {
                    INT_PTR* result) {
     OkOutcome outcome;
     *result = run([&](const DialogDriver& driver, HWND dialog) {
-      driver.set_text(dialog, kDest, dest);
-      driver.set_text(dialog, kBuffer, buffer);
-      driver.set_text(dialog, kRetry, retry);
+      driver.set_text(dialog, IDC_DEST_PATH, dest);
+      driver.set_text(dialog, IDC_FILE_BUFFER_SIZE, buffer);
+      driver.set_text(dialog, IDC_FILE_RETRY_TIMEOUT, retry);
       outcome = press_ok(driver, dialog);
       if (outcome.warned) {
-        EXPECT_EQ(driver.text(dialog, kBuffer), buffer);
+        EXPECT_EQ(driver.text(dialog, IDC_FILE_BUFFER_SIZE), buffer);
       }
     });
     return outcome;
@@ -73,8 +68,8 @@ class FileParamsDialogTest : public ::testing::Test {
     char bytes_text[kSizeTextCapacity];
     format_size(total, total_text);
     format_size(bytes, bytes_text);
-    char* line =
-        alloc_format(table_text(581).c_str(), total_text, total, bytes_text, bytes, percent);
+    char* line = alloc_format(table_text(IDS_FILE_INFO).c_str(), total_text, total, bytes_text,
+                              bytes, percent);
     std::string text = line;
     std::free(line);
     return text;
@@ -85,20 +80,21 @@ class FileParamsDialogTest : public ::testing::Test {
 
 TEST_F(FileParamsDialogTest, OpensWithTheJobAndItsTexts) {
   const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
-    EXPECT_EQ(DialogDriver::title(dialog), table_text(481));
-    EXPECT_EQ(driver.text(dialog, 1016), table_text(590));
-    EXPECT_EQ(driver.text(dialog, 1019), table_text(593));
-    EXPECT_EQ(driver.text(dialog, IDOK), table_text(510));
-    EXPECT_EQ(driver.text(dialog, kSource), "C:\\src\\movie.bin");
-    EXPECT_EQ(driver.text(dialog, kDest), "D:\\dst\\movie.bin");
-    EXPECT_EQ(driver.text(dialog, kBuffer), "65536");
-    EXPECT_EQ(driver.text(dialog, kRetry), "3000");
-    EXPECT_EQ(SendDlgItemMessageA(dialog, kDest, EM_GETLIMITTEXT, 0, 0), 260);
-    EXPECT_EQ(SendDlgItemMessageA(dialog, kBuffer, EM_GETLIMITTEXT, 0, 0), 10);
-    EXPECT_EQ(SendDlgItemMessageA(dialog, kRetry, EM_GETLIMITTEXT, 0, 0), 10);
-    EXPECT_EQ(SendDlgItemMessageA(dialog, kProgress, PBM_GETRANGE, TRUE, 0), 0);
-    EXPECT_EQ(SendDlgItemMessageA(dialog, kProgress, PBM_GETRANGE, FALSE, 0), 100);
-    EXPECT_EQ(driver.text(dialog, kInfo), info_line(1000, 0, 0));
+    EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_FILE_PARAMS_TITLE));
+    EXPECT_EQ(driver.text(dialog, IDC_SOURCE_LABEL), table_text(IDS_SOURCE_LABEL));
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_RETRY_TIMEOUT_LABEL),
+              table_text(IDS_FILE_RETRY_TIMEOUT_LABEL));
+    EXPECT_EQ(driver.text(dialog, IDOK), table_text(IDS_OK));
+    EXPECT_EQ(driver.text(dialog, IDC_SOURCE_PATH), "C:\\src\\movie.bin");
+    EXPECT_EQ(driver.text(dialog, IDC_DEST_PATH), "D:\\dst\\movie.bin");
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_BUFFER_SIZE), "65536");
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_RETRY_TIMEOUT), "3000");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_DEST_PATH, EM_GETLIMITTEXT, 0, 0), 260);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILE_BUFFER_SIZE, EM_GETLIMITTEXT, 0, 0), 10);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILE_RETRY_TIMEOUT, EM_GETLIMITTEXT, 0, 0), 10);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_GETRANGE, TRUE, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_GETRANGE, FALSE, 0), 100);
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(1000, 0, 0));
     driver.click(dialog, IDCANCEL);
     EXPECT_TRUE(driver.wait_closed(dialog));
   });
@@ -131,17 +127,18 @@ TEST_F(FileParamsDialogTest, ControlsFollowTheStateAndProgress) {
     run([&](const DialogDriver& driver, HWND dialog) {
       const std::string what = "state " + std::to_string(c.state) + " bytes " +
                                std::to_string(c.bytes) + "/" + std::to_string(c.total);
-      EXPECT_EQ(driver.enabled(dialog, kDest), c.dest) << what;
-      EXPECT_EQ(driver.enabled(dialog, kBuffer), c.others) << what;
-      EXPECT_EQ(driver.enabled(dialog, kRetry), c.others) << what;
+      EXPECT_EQ(driver.enabled(dialog, IDC_DEST_PATH), c.dest) << what;
+      EXPECT_EQ(driver.enabled(dialog, IDC_FILE_BUFFER_SIZE), c.others) << what;
+      EXPECT_EQ(driver.enabled(dialog, IDC_FILE_RETRY_TIMEOUT), c.others) << what;
       EXPECT_EQ(driver.enabled(dialog, IDOK), c.others) << what;
-      EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, kSource), GWL_STYLE) & ES_READONLY, ES_READONLY)
+      EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, IDC_SOURCE_PATH), GWL_STYLE) & ES_READONLY,
+                ES_READONLY)
           << what;
-      const LRESULT position = SendDlgItemMessageA(dialog, kProgress, PBM_GETPOS, 0, 0);
+      const LRESULT position = SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_GETPOS, 0, 0);
       EXPECT_EQ(position, c.percent > 100 ? 100 : c.percent) << what;
-      EXPECT_EQ(driver.text(dialog, kInfo), info_line(c.total, c.bytes, c.percent)) << what;
-      const HICON icon =
-          reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, kIcon, STM_GETICON, 0, 0));
+      EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(c.total, c.bytes, c.percent)) << what;
+      const HICON icon = reinterpret_cast<HICON>(
+          SendDlgItemMessageA(dialog, IDC_FILE_STATE_ICON, STM_GETICON, 0, 0));
       EXPECT_EQ(icon, state_icons[c.state]) << what;
       EXPECT_NE(icon, nullptr) << what;
     });
@@ -192,8 +189,8 @@ TEST_F(FileParamsDialogTest, InvalidInputIsRefusedWithTheWarning) {
     INT_PTR result = 0;
     const OkOutcome outcome = submit(c.dest, c.buffer, c.retry, &result);
     EXPECT_TRUE(outcome.warned) << what;
-    EXPECT_EQ(outcome.box_text, table_text(501)) << what;
-    EXPECT_EQ(outcome.box_caption, table_text(484)) << what;
+    EXPECT_EQ(outcome.box_text, table_text(IDS_INVALID_VALUE)) << what;
+    EXPECT_EQ(outcome.box_caption, table_text(IDS_ERROR_CAPTION)) << what;
     EXPECT_EQ(result, IDCANCEL) << what;
     EXPECT_TRUE(job_unchanged()) << what;
   }
@@ -202,8 +199,8 @@ TEST_F(FileParamsDialogTest, InvalidInputIsRefusedWithTheWarning) {
 TEST_F(FileParamsDialogTest, PartlyCopiedJobKeepsItsPathAndTakesNewSettings) {
   job_.bytes_copied = 400;
   const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
-    driver.set_text(dialog, kBuffer, "4096");
-    driver.set_text(dialog, kRetry, "250");
+    driver.set_text(dialog, IDC_FILE_BUFFER_SIZE, "4096");
+    driver.set_text(dialog, IDC_FILE_RETRY_TIMEOUT, "250");
     EXPECT_TRUE(press_ok(driver, dialog).closed);
   });
   EXPECT_EQ(result, IDOK);
@@ -236,8 +233,8 @@ TEST_F(FileParamsDialogTest, OkDoesNothingUnlessTheJobIsQueuedAndUnstarted) {
     job_.total_size = c.total;
     job_.worker_started = c.worker_started;
     const INT_PTR result = run([&](const DialogDriver& driver, HWND dialog) {
-      driver.set_text(dialog, kDest, "E:\\other");
-      driver.set_text(dialog, kBuffer, "4096");
+      driver.set_text(dialog, IDC_DEST_PATH, "E:\\other");
+      driver.set_text(dialog, IDC_FILE_BUFFER_SIZE, "4096");
       driver.command(dialog, IDOK);
       driver.settle();
       EXPECT_TRUE(IsWindow(dialog)) << c.what;
@@ -257,19 +254,19 @@ TEST_F(FileParamsDialogTest, FollowsACopyAndStopsRefreshingWhenItIsDone) {
     job_.state = JOB_RUNNING;
     job_.bytes_copied = 250;
     EXPECT_TRUE(driver.wait_until([&] {
-      return SendDlgItemMessageA(dialog, kProgress, PBM_GETPOS, 0, 0) == 25 &&
+      return SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_GETPOS, 0, 0) == 25 &&
              !driver.enabled(dialog, IDOK);
     }));
-    EXPECT_FALSE(driver.enabled(dialog, kBuffer));
-    EXPECT_EQ(driver.text(dialog, kInfo), info_line(1000, 250, 25));
+    EXPECT_FALSE(driver.enabled(dialog, IDC_FILE_BUFFER_SIZE));
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(1000, 250, 25));
     // The copy completes: the last refresh shows it, and the timer is gone.
     job_.bytes_copied = 1000;
     job_.state = JOB_COMPLETED;
     EXPECT_TRUE(driver.wait_until(
-        [&] { return driver.text(dialog, kInfo) == info_line(1000, 1000, 100); }));
+        [&] { return driver.text(dialog, IDC_FILE_INFO) == info_line(1000, 1000, 100); }));
     driver.settle();
     BOOL killed = TRUE;
-    driver.on_ui_thread([&] { killed = KillTimer(dialog, kTimer); });
+    driver.on_ui_thread([&] { killed = KillTimer(dialog, IDT_FILE_PARAMS); });
     EXPECT_FALSE(killed) << "the refresh timer should have stopped at completion";
   });
 }
@@ -278,22 +275,22 @@ TEST_F(FileParamsDialogTest, EmptyFileStopsTheTimerAtTheFirstTick) {
   job_.total_size = 0;
   run([&](const DialogDriver& driver, HWND dialog) {
     // Nothing is left to copy, so the first tick stops the timer for good.
-    SendMessageA(dialog, WM_TIMER, kTimer, 0);
+    SendMessageA(dialog, WM_TIMER, IDT_FILE_PARAMS, 0);
     BOOL killed = TRUE;
-    driver.on_ui_thread([&] { killed = KillTimer(dialog, kTimer); });
+    driver.on_ui_thread([&] { killed = KillTimer(dialog, IDT_FILE_PARAMS); });
     EXPECT_FALSE(killed);
-    EXPECT_EQ(driver.text(dialog, kInfo), info_line(0, 0, 0));
-    EXPECT_EQ(SendDlgItemMessageA(dialog, kProgress, PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(0, 0, 0));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_GETPOS, 0, 0), 0);
   });
 }
 
 TEST_F(FileParamsDialogTest, RunningCopyKeepsTheTimerAndOtherTimersAreIgnored) {
   job_.bytes_copied = 10;
   run([&](const DialogDriver& driver, HWND dialog) {
-    SendMessageA(dialog, WM_TIMER, kTimer, 0);
+    SendMessageA(dialog, WM_TIMER, IDT_FILE_PARAMS, 0);
     SendMessageA(dialog, WM_TIMER, 999, 0);
     BOOL killed = FALSE;
-    driver.on_ui_thread([&] { killed = KillTimer(dialog, kTimer); });
+    driver.on_ui_thread([&] { killed = KillTimer(dialog, IDT_FILE_PARAMS); });
     EXPECT_TRUE(killed);
   });
 }

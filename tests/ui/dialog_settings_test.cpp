@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr int kSettings = 114;
-constexpr int kRetry = 1023, kAttempts = 1024, kBuffer = 1025, kFolder = 1026, kRefresh = 1027;
-constexpr int kBrowse = 1033, kScheme = 1034, kResume = 1035, kAutoscroll = 1036;
-
 struct Fields {
   std::string retry = "5000";
   std::string attempts = "5";
@@ -52,20 +48,20 @@ class SettingsDialogTest : public ::testing::Test {
   // Types `fields` into the dialog and presses OK.
   OkOutcome submit(const Fields& fields, INT_PTR* result) {
     OkOutcome outcome;
-    *result = run_dialog(kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+    *result = run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
                          [&](const DialogDriver& driver) {
                            HWND dialog = driver.find_dialog(nullptr);
                            ASSERT_NE(dialog, nullptr);
-                           driver.set_text(dialog, kRetry, fields.retry);
-                           driver.set_text(dialog, kAttempts, fields.attempts);
-                           driver.set_text(dialog, kBuffer, fields.buffer);
-                           driver.set_text(dialog, kRefresh, fields.refresh);
-                           driver.set_text(dialog, kFolder, fields.folder);
+                           driver.set_text(dialog, IDC_RETRY_TIMEOUT, fields.retry);
+                           driver.set_text(dialog, IDC_MAX_ATTEMPTS, fields.attempts);
+                           driver.set_text(dialog, IDC_BUFFER_SIZE, fields.buffer);
+                           driver.set_text(dialog, IDC_REFRESH_INTERVAL, fields.refresh);
+                           driver.set_text(dialog, IDC_DEST_FOLDER, fields.folder);
                            outcome = press_ok(driver, dialog);
                            // A refused input stays in the edits as typed.
                            if (outcome.warned) {
-                             EXPECT_EQ(driver.text(dialog, kRetry), fields.retry);
-                             EXPECT_EQ(driver.text(dialog, kFolder), fields.folder);
+                             EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT), fields.retry);
+                             EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), fields.folder);
                            }
                          });
     return outcome;
@@ -75,8 +71,8 @@ class SettingsDialogTest : public ::testing::Test {
     INT_PTR result = 0;
     OkOutcome outcome = submit(fields, &result);
     EXPECT_TRUE(outcome.warned) << what;
-    EXPECT_EQ(outcome.box_text, table_text(501)) << what;
-    EXPECT_EQ(outcome.box_caption, table_text(484)) << what;
+    EXPECT_EQ(outcome.box_text, table_text(IDS_INVALID_VALUE)) << what;
+    EXPECT_EQ(outcome.box_caption, table_text(IDS_ERROR_CAPTION)) << what;
     EXPECT_EQ(result, IDCANCEL) << what;
     EXPECT_TRUE(unchanged()) << what;
   }
@@ -90,32 +86,33 @@ class SettingsDialogTest : public ::testing::Test {
 
 TEST_F(SettingsDialogTest, OpensWithTheRecordsAndTextsAndCancelStoresNothing) {
   const INT_PTR result = run_dialog(
-      kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+      IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
       [&](const DialogDriver& driver) {
         HWND dialog = driver.find_dialog(nullptr);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(DialogDriver::title(dialog), table_text(482));
-        EXPECT_EQ(driver.text(dialog, IDOK), table_text(510));
-        EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(511));
-        EXPECT_EQ(driver.text(dialog, 1028), table_text(570));
-        EXPECT_EQ(driver.text(dialog, 1032), table_text(575));
-        EXPECT_EQ(driver.text(dialog, kScheme), table_text(564));
-        EXPECT_EQ(driver.text(dialog, kResume), table_text(565));
-        EXPECT_EQ(driver.text(dialog, kRetry), "3000");
-        EXPECT_EQ(driver.text(dialog, kAttempts), "7");
-        EXPECT_EQ(driver.text(dialog, kBuffer), "65536");
-        EXPECT_EQ(driver.text(dialog, kRefresh), "800");
-        EXPECT_EQ(driver.text(dialog, kFolder), "D:\\old");
-        EXPECT_EQ(SendDlgItemMessageA(dialog, kResume, BM_GETCHECK, 0, 0), BST_CHECKED);
-        EXPECT_EQ(SendDlgItemMessageA(dialog, kAutoscroll, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-        for (int id : {kRetry, kAttempts, kBuffer, kRefresh}) {
+        EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_SETTINGS_TITLE));
+        EXPECT_EQ(driver.text(dialog, IDOK), table_text(IDS_OK));
+        EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(IDS_CANCEL));
+        EXPECT_EQ(driver.text(dialog, 1028), table_text(IDS_RETRY_TIMEOUT_LABEL));
+        EXPECT_EQ(driver.text(dialog, 1032), table_text(IDS_REFRESH_INTERVAL_LABEL));
+        EXPECT_EQ(driver.text(dialog, IDC_COLOR_SCHEME), table_text(IDS_COLOR_SCHEME));
+        EXPECT_EQ(driver.text(dialog, IDC_RESUME), table_text(IDS_RESUME));
+        EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT), "3000");
+        EXPECT_EQ(driver.text(dialog, IDC_MAX_ATTEMPTS), "7");
+        EXPECT_EQ(driver.text(dialog, IDC_BUFFER_SIZE), "65536");
+        EXPECT_EQ(driver.text(dialog, IDC_REFRESH_INTERVAL), "800");
+        EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), "D:\\old");
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_RESUME, BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_AUTOSCROLL, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        for (int id :
+             {IDC_RETRY_TIMEOUT, IDC_MAX_ATTEMPTS, IDC_BUFFER_SIZE, IDC_REFRESH_INTERVAL}) {
           EXPECT_EQ(SendDlgItemMessageA(dialog, id, EM_GETLIMITTEXT, 0, 0), 10) << id;
         }
-        EXPECT_EQ(SendDlgItemMessageA(dialog, kFolder, EM_GETLIMITTEXT, 0, 0), 260);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, EM_GETLIMITTEXT, 0, 0), 260);
         // Edits and ticks are lost on Cancel.
-        driver.set_text(dialog, kRetry, "42");
-        driver.set_text(dialog, kFolder, "E:\\new");
-        driver.click(dialog, kAutoscroll);
+        driver.set_text(dialog, IDC_RETRY_TIMEOUT, "42");
+        driver.set_text(dialog, IDC_DEST_FOLDER, "E:\\new");
+        driver.click(dialog, IDC_AUTOSCROLL);
         driver.click(dialog, IDCANCEL);
         EXPECT_TRUE(driver.wait_closed(dialog));
       });
@@ -218,12 +215,12 @@ TEST_F(SettingsDialogTest, JobsAlreadyQueuedKeepTheirSettings) {
 
 TEST_F(SettingsDialogTest, TicksAreStored) {
   const INT_PTR result =
-      run_dialog(kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+      run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
                  [&](const DialogDriver& driver) {
                    HWND dialog = driver.find_dialog(nullptr);
                    ASSERT_NE(dialog, nullptr);
-                   driver.click(dialog, kResume);
-                   driver.click(dialog, kAutoscroll);
+                   driver.click(dialog, IDC_RESUME);
+                   driver.click(dialog, IDC_AUTOSCROLL);
                    EXPECT_TRUE(press_ok(driver, dialog).closed);
                  });
   EXPECT_EQ(result, IDOK);
@@ -233,14 +230,14 @@ TEST_F(SettingsDialogTest, TicksAreStored) {
 
 TEST_F(SettingsDialogTest, SchemeChangesStayWhenSettingsAreCancelled) {
   const INT_PTR result =
-      run_dialog(kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+      run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
                  [&](const DialogDriver& driver) {
                    HWND dialog = driver.find_dialog(nullptr);
                    ASSERT_NE(dialog, nullptr);
-                   driver.click(dialog, kScheme);
+                   driver.click(dialog, IDC_COLOR_SCHEME);
                    HWND scheme = driver.find_dialog(dialog);
                    ASSERT_NE(scheme, nullptr);
-                   EXPECT_EQ(DialogDriver::title(scheme), table_text(487));
+                   EXPECT_EQ(DialogDriver::title(scheme), table_text(IDS_COLORS_TITLE));
                    // The text swatch of the list, as the chooser would leave it.
                    SendDlgItemMessageA(scheme, 1050, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
                    driver.click(scheme, IDOK);
@@ -256,17 +253,18 @@ TEST_F(SettingsDialogTest, SchemeChangesStayWhenSettingsAreCancelled) {
 
 TEST_F(SettingsDialogTest, BrowseCancelledKeepsTheFolder) {
   const INT_PTR result = run_dialog(
-      kSettings, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+      IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
       [&](const DialogDriver& driver) {
         HWND dialog = driver.find_dialog(nullptr);
         ASSERT_NE(dialog, nullptr);
-        driver.click(dialog, kBrowse);
+        driver.click(dialog, IDC_BROWSE);
         HWND chooser = driver.find_dialog(dialog);
         ASSERT_NE(chooser, nullptr);
-        EXPECT_NE(DialogDriver::static_texts(chooser).find(table_text(485)), std::string::npos);
+        EXPECT_NE(DialogDriver::static_texts(chooser).find(table_text(IDS_BROWSE_FOLDER_TITLE)),
+                  std::string::npos);
         PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
         EXPECT_TRUE(driver.wait_closed(chooser));
-        EXPECT_EQ(driver.text(dialog, kFolder), "D:\\old");
+        EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), "D:\\old");
         driver.click(dialog, IDCANCEL);
         EXPECT_TRUE(driver.wait_closed(dialog));
       });

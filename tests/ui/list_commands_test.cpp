@@ -73,7 +73,7 @@ class ListCommandsTest : public ::testing::Test {
   }
   std::string names(MainWindowRun* run) {
     std::string order;
-    HWND list = run->item(1009);
+    HWND list = run->item(IDC_FILE_LIST);
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row) order += cell_text(list, row, 1).substr(0, 1);
     return order;
@@ -81,11 +81,11 @@ class ListCommandsTest : public ::testing::Test {
   void select_only(MainWindowRun* run, int row) {
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(run->item(1009), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+    SendMessageA(run->item(IDC_FILE_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(&item));
     if (row < 0) return;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(run->item(1009), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(run->item(IDC_FILE_LIST), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
   }
   std::string folder_;
   std::string out_;
@@ -96,11 +96,11 @@ class ListCommandsTest : public ::testing::Test {
 TEST_F(ListCommandsTest, DeleteSkipsTheBusyRowAndKeepsItSelected) {
   MainWindowRun run(&settings_);
   add_three(&run);
-  HWND list = run.item(1009);
-  run.command(1007);  // select all
+  HWND list = run.item(IDC_FILE_LIST);
+  run.command(IDM_SELECT_ALL);  // select all
   // The middle row's job is taken by the controller.
   records_[1]->job->worker_started = true;
-  run.command(1004);
+  run.command(IDC_DELETE);
   ASSERT_EQ("b", names(&run));
   EXPECT_TRUE(row_selected(list, 0));
 
@@ -108,13 +108,13 @@ TEST_F(ListCommandsTest, DeleteSkipsTheBusyRowAndKeepsItSelected) {
   records_[1]->job->worker_started = false;
   platform::Thread* worker = platform::start_thread([](void*) -> uint32_t { return 0; }, nullptr);
   records_[1]->worker_thread = worker;
-  run.command(1004);
+  run.command(IDC_DELETE);
   EXPECT_EQ("b", names(&run));
   records_[1]->worker_thread = nullptr;
   platform::wait_thread(worker);
   platform::close_thread(worker);
 
-  run.command(1004);
+  run.command(IDC_DELETE);
   EXPECT_EQ("", names(&run));
 }
 
@@ -126,7 +126,7 @@ TEST_F(ListCommandsTest, DeletingRowsPastTheControllersIndexBeginsANewPass) {
   MainWindowRun run(&settings_);
   add_three(&run);
   ASSERT_TRUE(DeleteFileA((folder_ + "\\b.txt").c_str()));
-  HWND log = run.item(1010);
+  HWND log = run.item(IDC_LOG);
   auto opens_of_b = [&] {
     const std::string line = ansi("Открытие исходного файла: ") + folder_ + "\\b.txt";
     int count = 0;
@@ -138,14 +138,14 @@ TEST_F(ListCommandsTest, DeletingRowsPastTheControllersIndexBeginsANewPass) {
     }
     return count;
   };
-  run.command(1000);
+  run.command(IDC_START);
   // b's source is gone: its worker pauses after the failed open.
   ASSERT_TRUE(wait_until([&] { return records_[1]->job->step.load() == STEP_WAIT; }));
   select_only(&run, 0);
   LVITEMA item = {};
   item.state = item.stateMask = LVIS_SELECTED;
-  SendMessageA(run.item(1009), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&item));
-  run.command(1004);
+  SendMessageA(run.item(IDC_FILE_LIST), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&item));
+  run.command(IDC_DELETE);
   ASSERT_EQ("b", names(&run));
   ASSERT_TRUE(wait_until([&] { return opens_of_b() >= 2; })) << "no new pass";
   HWND box = nullptr;
@@ -156,30 +156,30 @@ TEST_F(ListCommandsTest, DeletingRowsPastTheControllersIndexBeginsANewPass) {
 TEST_F(ListCommandsTest, UpAndDownMoveOnlyTheFocusedRow) {
   MainWindowRun run(&settings_);
   add_three(&run);
-  HWND list = run.item(1009);
+  HWND list = run.item(IDC_FILE_LIST);
 
   select_only(&run, 0);
-  run.command(1005);  // up on the first row
+  run.command(IDC_UP);  // up on the first row
   EXPECT_EQ("abc", names(&run));
-  run.command(1006);
+  run.command(IDC_DOWN);
   EXPECT_EQ("bac", names(&run));
   EXPECT_TRUE(row_selected(list, 1));
   EXPECT_EQ(1, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
 
   select_only(&run, 2);
-  run.command(1006);  // down on the last row
+  run.command(IDC_DOWN);  // down on the last row
   EXPECT_EQ("bac", names(&run));
-  run.command(1005);
+  run.command(IDC_UP);
   EXPECT_EQ("bca", names(&run));
 
   select_only(&run, -1);
-  run.command(1005);
-  run.command(1006);
+  run.command(IDC_UP);
+  run.command(IDC_DOWN);
   EXPECT_EQ("bca", names(&run));
 
   // Select all leaves the focus on the last row; only that row moves.
-  run.command(1007);
-  run.command(1005);
+  run.command(IDM_SELECT_ALL);
+  run.command(IDC_UP);
   EXPECT_EQ("bac", names(&run));
   EXPECT_EQ(1, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                             LVNI_FOCUSED | LVNI_SELECTED));
@@ -191,13 +191,13 @@ TEST_F(ListCommandsTest, UpAndDownMoveOnlyTheFocusedRow) {
 // item's greyed state, by position.
 std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids, bool key = false) {
   static NMHDR click;
-  click = {run->item(1009), 1009, static_cast<UINT>(NM_RCLICK)};
+  click = {run->item(IDC_FILE_LIST), 1009, static_cast<UINT>(NM_RCLICK)};
   if (key) {
     // Shift+F10 typed on the focused list: the system asks the list's parent
     // for its context menu.
     run->run([&] {
       SetForegroundWindow(run->window());
-      SetFocus(run->item(1009));
+      SetFocus(run->item(IDC_FILE_LIST));
     });
     INPUT keys[4] = {};
     const WORD codes[4] = {VK_SHIFT, VK_F10, VK_F10, VK_SHIFT};
@@ -279,7 +279,7 @@ TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) 
   write_file(folder_ + "\\a.txt", 1000, 1);
   write_file(folder_ + "\\" + cyrillic, 2000, 2);
   MainWindowRun run(&settings_);
-  run.post_command(1003);
+  run.post_command(IDC_ADD);
   HWND dialog = wait_owned_window(run.window(), "#32770");
   ASSERT_NE(dialog, nullptr);
   type_and_open(dialog, folder_);
@@ -289,7 +289,7 @@ TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) 
   type_and_open(dialog, "\"c.txt\" \"a.txt\" \"" + cyrillic + "\"");
   ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
 
-  HWND list = run.item(1009);
+  HWND list = run.item(IDC_FILE_LIST);
   run.run([] {});  // the command has finished
   ASSERT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   const std::string order[] = {"c.txt", "a.txt", cyrillic};
@@ -301,24 +301,24 @@ TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) 
   EXPECT_EQ(ansi("2.9 Кб"), cell_text(list, 0, 2));
 
   // Start copies them all; the controller gives Start back when done.
-  run.command(1000);
+  run.command(IDC_START);
   ASSERT_TRUE(wait_until([&] {
     run.tick();
     for (int row = 0; row < 3; ++row) {
       if (cell_text(list, row, 4) != ansi("Завершено")) return false;
     }
     // Start and Settings come back one after the other: wait for both.
-    return IsWindowEnabled(run.item(1000)) && IsWindowEnabled(run.item(1002));
+    return IsWindowEnabled(run.item(IDC_START)) && IsWindowEnabled(run.item(IDC_SETTINGS));
   }));
   run.tick();
   for (const std::string& name : order) {
     EXPECT_EQ(read_file(folder_ + "\\" + name), read_file(out_ + "\\" + name)) << name;
   }
-  EXPECT_EQ(ansi("5.9 Кб из 5.9 Кб (100%)"), window_text(run.item(1042)));
-  EXPECT_EQ(100, SendMessageA(run.item(1041), PBM_GETPOS, 0, 0));
+  EXPECT_EQ(ansi("5.9 Кб из 5.9 Кб (100%)"), window_text(run.item(IDC_STATUS)));
+  EXPECT_EQ(100, SendMessageA(run.item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
   EXPECT_EQ("Tarvolin", window_text(run.window()));
   // Six lines a file: start, both opens, copying, done and an empty line.
-  EXPECT_EQ(18, SendMessageA(run.item(1010), LB_GETCOUNT, 0, 0));
+  EXPECT_EQ(18, SendMessageA(run.item(IDC_LOG), LB_GETCOUNT, 0, 0));
 }
 
 }  // namespace

@@ -67,16 +67,16 @@ class RefreshTest : public ::testing::Test {
 
 TEST_F(RefreshTest, TotalsOfTheQueueInStatusLineAndBar) {
   MainWindowRun run(&settings_);
-  HWND list = run.item(1009);
+  HWND list = run.item(IDC_FILE_LIST);
   run.tick();
-  EXPECT_EQ("", window_text(run.item(1042)));
-  EXPECT_EQ(0, SendMessageA(run.item(1041), PBM_GETPOS, 0, 0));
+  EXPECT_EQ("", window_text(run.item(IDC_STATUS)));
+  EXPECT_EQ(0, SendMessageA(run.item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
   EXPECT_EQ("Tarvolin", window_text(run.window()));
 
   // Empty files alone leave both empty.
   add(&run, "empty.bin", 0);
   run.tick();
-  EXPECT_EQ("", window_text(run.item(1042)));
+  EXPECT_EQ("", window_text(run.item(IDC_STATUS)));
 
   JobRow* done = add(&run, "done.bin", 100);
   JobRow* half = add(&run, "half.bin", 100);
@@ -85,8 +85,8 @@ TEST_F(RefreshTest, TotalsOfTheQueueInStatusLineAndBar) {
   done->job->state = JOB_COMPLETED;
   half->job->bytes_copied = 50;
   run.tick();
-  EXPECT_EQ(ansi("150.0 байт из 200.0 байт (75%)"), window_text(run.item(1042)));
-  EXPECT_EQ(75, SendMessageA(run.item(1041), PBM_GETPOS, 0, 0));
+  EXPECT_EQ(ansi("150.0 байт из 200.0 байт (75%)"), window_text(run.item(IDC_STATUS)));
+  EXPECT_EQ(75, SendMessageA(run.item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
   EXPECT_EQ("Tarvolin", window_text(run.window()));
   EXPECT_EQ(ansi("Завершено"), cell_text(list, 1, 4));
   EXPECT_EQ(ansi("100.0 байт (100%)"), cell_text(list, 1, 3));
@@ -96,7 +96,7 @@ TEST_F(RefreshTest, TotalsOfTheQueueInStatusLineAndBar) {
 
 TEST_F(RefreshTest, RowsFollowTheirJobsAndTheCaptionNamesTheLastRunningRow) {
   MainWindowRun run(&settings_);
-  HWND list = run.item(1009);
+  HWND list = run.item(IDC_FILE_LIST);
   JobRow* first = add(&run, "first.dat", 400);
   JobRow* archive = add(&run, "archive.tar.gz", 1000);
   ASSERT_TRUE(first != nullptr && archive != nullptr);
@@ -160,15 +160,15 @@ TEST_F(RefreshTest, TaskbarButtonFollowsTheQueue) {
     JobRow* record = run.add_job(source);
     ASSERT_NE(record, nullptr);
     run.tick();
-    run.command(1000);
+    run.command(IDC_START);
     ASSERT_TRUE(wait_until([&] { return record->job->bytes_copied.load() > 0; }));
     run.tick();
-    run.command(1001);
-    ASSERT_TRUE(wait_until([&] { return IsWindowEnabled(run.item(1000)) != FALSE; }));
+    run.command(IDC_STOP);
+    ASSERT_TRUE(wait_until([&] { return IsWindowEnabled(run.item(IDC_START)) != FALSE; }));
     run.tick();
     // The source gone: the job fails and pauses between attempts.
     ASSERT_TRUE(DeleteFileA(source.c_str()));
-    run.command(1000);
+    run.command(IDC_START);
     ASSERT_TRUE(wait_until([&] { return record->job->step.load() == STEP_WAIT; }));
     run.tick();
   }

@@ -41,7 +41,7 @@ TEST_F(MainCommandsTest, AFileGoneBeforeItIsAddedIsReportedAndTheOthersAdded) {
   click(box, IDOK);
   adding.join();
 
-  HWND list = run.item(1009);
+  HWND list = run.item(IDC_FILE_LIST);
   ASSERT_EQ(2, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   EXPECT_EQ(folder_ + "\\a.txt", cell_text(list, 0, 6));
   EXPECT_EQ(folder_ + "\\c.txt", cell_text(list, 1, 6));
@@ -56,7 +56,7 @@ TEST_F(MainCommandsTest, OneDestinationTakesOneSource) {
   write_file(other + "\\y.bin", 7);
   MainWindowRun run(&settings_);
   HWND window = run.window();
-  HWND list = run.item(1009);
+  HWND list = run.item(IDC_FILE_LIST);
   ASSERT_NE(run.add_job(folder_ + "\\x.bin"), nullptr);
   // The same name from another folder, in other letters: the same destination.
   std::string buffer = other + '\0' + "X.BIN" + '\0' + "y.bin" + '\0';
@@ -102,7 +102,7 @@ TEST_F(MainCommandsTest, DoubleClickOnARowOpensItsParameters) {
   ASSERT_NE(run.add_job(folder_ + "\\a.txt"), nullptr);
   static NMITEMACTIVATE activate;
   activate = {};
-  activate.hdr = {run.item(1009), 1009, static_cast<UINT>(NM_DBLCLK)};
+  activate.hdr = {run.item(IDC_FILE_LIST), 1009, static_cast<UINT>(NM_DBLCLK)};
   activate.iItem = 0;
   PostMessageA(run.window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&activate));
   HWND dialog = wait_owned_window(run.window(), "#32770");
@@ -129,8 +129,8 @@ TEST_F(MainCommandsTest, SettingsAcceptedReapplyTheListColours) {
   // The settings dialog accepts only intervals it could have set itself.
   settings_.dialog.refresh_interval = 5000;
   MainWindowRun run(&settings_);
-  HWND list = run.item(1009);
-  run.post_command(1002);
+  HWND list = run.item(IDC_FILE_LIST);
+  run.post_command(IDC_SETTINGS);
   HWND dialog = wait_owned_window(run.window(), "#32770");
   ASSERT_NE(dialog, nullptr);
   // As if the colour scheme had been changed from within the settings.
@@ -141,7 +141,7 @@ TEST_F(MainCommandsTest, SettingsAcceptedReapplyTheListColours) {
   EXPECT_EQ(0x00102030u, static_cast<COLORREF>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0)));
   EXPECT_EQ(0x00405060u, static_cast<COLORREF>(SendMessageA(list, LVM_GETTEXTCOLOR, 0, 0)));
 
-  run.post_command(1008);
+  run.post_command(IDC_ABOUT);
   HWND about = wait_owned_window(run.window(), "#32770");
   ASSERT_NE(about, nullptr);
   click(about, IDOK);
@@ -154,24 +154,25 @@ TEST_F(MainCommandsTest, StopEndsTheCopyAndGivesStartAndSettingsBack) {
   MainWindowRun run(&settings_);
   JobRow* record = run.add_job(folder_ + "\\long.bin");
   ASSERT_NE(record, nullptr);
-  run.command(1000);
+  run.command(IDC_START);
   ASSERT_TRUE(wait_until([&] { return record->job->bytes_copied.load() > 0; }));
   // The controller holds Start and Settings while it runs; Stop stays usable.
-  EXPECT_FALSE(IsWindowEnabled(run.item(1000)));
-  EXPECT_FALSE(IsWindowEnabled(run.item(1002)));
-  EXPECT_TRUE(IsWindowEnabled(run.item(1001)));
+  EXPECT_FALSE(IsWindowEnabled(run.item(IDC_START)));
+  EXPECT_FALSE(IsWindowEnabled(run.item(IDC_SETTINGS)));
+  EXPECT_TRUE(IsWindowEnabled(run.item(IDC_STOP)));
 
-  run.command(1001);
+  run.command(IDC_STOP);
   // The two buttons are enabled one after the other on the window thread,
   // while this thread looks at them: wait for both.
-  ASSERT_TRUE(wait_until(
-      [&] { return IsWindowEnabled(run.item(1000)) && IsWindowEnabled(run.item(1002)); }));
+  ASSERT_TRUE(wait_until([&] {
+    return IsWindowEnabled(run.item(IDC_START)) && IsWindowEnabled(run.item(IDC_SETTINGS));
+  }));
   EXPECT_EQ(nullptr, record->worker_thread.load());
   run.tick();
-  EXPECT_EQ(ansi("В очереди"), cell_text(run.item(1009), 0, 4));
+  EXPECT_EQ(ansi("В очереди"), cell_text(run.item(IDC_FILE_LIST), 0, 4));
   // The end of the stopped run is still logged: its last lines are the
   // "done" line and an empty one.
-  HWND log = run.item(1010);
+  HWND log = run.item(IDC_LOG);
   const int lines = static_cast<int>(SendMessageA(log, LB_GETCOUNT, 0, 0));
   ASSERT_GE(lines, 2);
   char line[1024] = "";

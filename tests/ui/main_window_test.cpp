@@ -88,8 +88,8 @@ TEST_F(MainWindowTest, OpensAtDesignedSizeCentredWithTemplateControlsAndTexts) {
   const char* buttons[] = {"Начать",  "Остановить", "Настройка", "Добавить",
                            "Удалить", "Вверх",      "Вниз"};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(ansi(buttons[i]), window_text(run.item(1000 + i)));
-  EXPECT_EQ("?", window_text(run.item(1008)));
-  EXPECT_EQ("", window_text(run.item(1042)));
+  EXPECT_EQ("?", window_text(run.item(IDC_ABOUT)));
+  EXPECT_EQ("", window_text(run.item(IDC_STATUS)));
 
   // The focus starts on Начать and Tab walks the controls in template order.
   HWND focus = nullptr;
@@ -102,22 +102,22 @@ TEST_F(MainWindowTest, OpensAtDesignedSizeCentredWithTemplateControlsAndTexts) {
       tab_order.push_back(GetDlgCtrlID(control));
     }
   });
-  EXPECT_EQ(run.item(1000), focus);
+  EXPECT_EQ(run.item(IDC_START), focus);
   EXPECT_EQ((std::vector<int>{1001, 1002, 1003, 1004, 1005, 1006, 1009, 1010, 1008, 1000}),
             tab_order);
 
   PBRANGE range = {};
-  SendMessageA(run.item(1041), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  SendMessageA(run.item(IDC_PROGRESS), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
   EXPECT_EQ(0, range.iLow);
   EXPECT_EQ(100, range.iHigh);
-  EXPECT_EQ(0, SendMessageA(run.item(1041), PBM_GETPOS, 0, 0));
+  EXPECT_EQ(0, SendMessageA(run.item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
 }
 
 TEST_F(MainWindowTest, ListHasSevenColumnsWithStoredWidthsAndStateImages) {
   const int widths[kColumnCount] = {20, 171, 81, -1, 82, 93, 404};
   for (int i = 0; i < kColumnCount; ++i) settings_.list.column_width[i] = widths[i];
   MainWindowRun run(&settings_);
-  HWND list = run.item(1009);
+  HWND list = run.item(IDC_FILE_LIST);
 
   const char* titles[] = {" ", "Файл", "Размер", "Загружено", "Состояние", "Скорость", "Путь"};
   for (int i = 0; i < kColumnCount; ++i) {
@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, EnterAndUnknownCommandsDoNothing) {
   run.command(IDOK);
   run.command(1007 + 100);
   EXPECT_TRUE(IsWindowVisible(run.window()));
-  EXPECT_EQ(1, SendMessageA(run.item(1009), LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_EQ(1, SendMessageA(run.item(IDC_FILE_LIST), LVM_GETITEMCOUNT, 0, 0));
 }
 
 TEST_F(MainWindowTest, RowColoursFollowTheJobState) {
@@ -207,8 +207,8 @@ TEST_F(MainWindowTest, StoresPlacementAndColumnWidthsAtClose) {
     GetWindowRect(run.window(), &outer);
     SetWindowPos(run.window(), nullptr, 31, 42, outer.right - outer.left + 60,
                  outer.bottom - outer.top + 20, 0);
-    SendMessageA(run.item(1009), LVM_SETCOLUMNWIDTH, 1, 222);
-    SendMessageA(run.item(1009), LVM_SETCOLUMNWIDTH, 6, 77);
+    SendMessageA(run.item(IDC_FILE_LIST), LVM_SETCOLUMNWIDTH, 1, 222);
+    SendMessageA(run.item(IDC_FILE_LIST), LVM_SETCOLUMNWIDTH, 6, 77);
     GetWindowRect(run.window(), &outer);
     ASSERT_TRUE(run.close());
     EXPECT_EQ(outer.left, settings_.dialog.window_x);
@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, StoresPlacementAndColumnWidthsAtClose) {
   EXPECT_EQ(31, outer.left);
   EXPECT_EQ(42, outer.top);
   EXPECT_EQ(settings_.dialog.window_width, outer.right - outer.left);
-  EXPECT_EQ(222, SendMessageA(again.item(1009), LVM_GETCOLUMNWIDTH, 1, 0));
+  EXPECT_EQ(222, SendMessageA(again.item(IDC_FILE_LIST), LVM_GETCOLUMNWIDTH, 1, 0));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // The conversion of typed numbers shared by the settings and file parameters dialogs.
+#include "ui/dialogs/number_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
-
-#include "ui/dialogs/number_text.h"
 
 namespace {
 

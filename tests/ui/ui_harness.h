@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app/settings_records.h"
+#include "res/resource.h"
+#include "res/string_ids.h"
 
 struct CopyJob;
 struct JobRow;

@@ -1,8 +1,9 @@
 // The window's placement from one run to the next and the anchored controls.
+#include "ui/main/window_layout.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "ui/main/window_layout.h"
 #include "ui_harness.h"
 
 namespace {
