@@ -8,7 +8,7 @@
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "res/version.h"
-#include "ui/dialogs/dialog_input.h"
+#include "ui/dialogs/dialog_items.h"
 #include "ui/dialogs/letter_case.h"
 
 // "1.0 (выпуск 7) RU", in code page 1251.

@@ -6,7 +6,7 @@
 #include "app/app_module.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
-#include "ui/dialogs/dialog_input.h"
+#include "ui/dialogs/dialog_items.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "engine/dest_paths.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
-#include "ui/dialogs/dialog_input.h"
+#include "ui/dialogs/dialog_items.h"
 
 namespace {
 

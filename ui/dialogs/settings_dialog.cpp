@@ -10,7 +10,7 @@
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/color_scheme_dialog.h"
-#include "ui/dialogs/dialog_input.h"
+#include "ui/dialogs/dialog_items.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/dialogs/dialog_input.h"
+#include "ui/dialogs/dialog_items.h"
 
 #include <cstdio>
 
