@@ -11,6 +11,7 @@
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "res/resource.h"
+#include "res/string_ids.h"
 #include "tests/win32/built_program.h"
 
 namespace {
@@ -120,19 +121,19 @@ TEST(TextFormatWindowsTest, StringTableTextsComeInCodePage1251) {
   // The string table is linked into this test program too; texts are
   // converted to the process's ANSI code page, which is 1251 in a Russian
   // locale (LC_ALL=ru_RU.UTF-8 under Wine).
-  if (FindResourceA(nullptr, MAKEINTRESOURCEA(495 / 16 + 1), MAKEINTRESOURCEA(6) /* RT_STRING */) ==
-      nullptr) {
+  if (FindResourceA(nullptr, MAKEINTRESOURCEA(IDS_CONFIG_FILE_NAME / 16 + 1),
+                    MAKEINTRESOURCEA(6) /* RT_STRING */) == nullptr) {
     GTEST_SKIP() << "this test program carries no string table";
   }
   char text[kTextCapacity];
-  EXPECT_EQ(load_text(text, 495, kTextCapacity), 9);
+  EXPECT_EQ(load_text(text, IDS_CONFIG_FILE_NAME, kTextCapacity), 9);
   EXPECT_STREQ(text, "tvoln.ini");
   EXPECT_EQ(load_text(text, 499, kTextCapacity), 0);
   if (GetACP() != 1251) GTEST_SKIP() << "ANSI code page " << GetACP() << ", not 1251";
   char state[64];
-  load_text(state, 640, sizeof state);
+  load_text(state, IDS_STATE_QUEUED, sizeof state);
   EXPECT_STREQ(state, "\xC2 \xEE\xF7\xE5\xF0\xE5\xE4\xE8");  // "В очереди"
-  load_text(text, 570, kTextCapacity);
+  load_text(text, IDS_RETRY_TIMEOUT_LABEL, kTextCapacity);
   EXPECT_STREQ(text,
                "\xD2\xE0\xE9\xEC\xE0\xF3\xF2 \xEF\xEE\xE2\xF2\xEE\xF0\xE0:\r\n(\xEC\xF1\xE5\xEA.)");
 }

@@ -283,7 +283,7 @@ BOOL CALLBACK match_owned_dialog(HWND window, LPARAM context) {
 
 // The settings dialog, opened from the main window's Settings button.
 HWND open_settings(const ProgramRun& run, HWND main_window) {
-  PostMessageA(GetDlgItem(main_window, 1002), BM_CLICK, 0, 0);
+  PostMessageA(GetDlgItem(main_window, IDC_SETTINGS), BM_CLICK, 0, 0);
   for (DWORD waited = 0; waited < kRunTimeoutMs; waited += 50) {
     DialogSearch search{run.process.dwProcessId, main_window, nullptr};
     EnumWindows(match_owned_dialog, reinterpret_cast<LPARAM>(&search));
@@ -316,8 +316,10 @@ TEST(EntryTest, SettingsChangedInTheDialogPersistThroughARestart) {
   HWND window = wait_for_window(first);
   HWND settings = window ? open_settings(first, window) : nullptr;
   if (settings != nullptr) {
-    SendMessageA(GetDlgItem(settings, 1025), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("65536"));
-    SendMessageA(GetDlgItem(settings, 1027), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("250"));
+    SendMessageA(GetDlgItem(settings, IDC_BUFFER_SIZE), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("65536"));
+    SendMessageA(GetDlgItem(settings, IDC_REFRESH_INTERVAL), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("250"));
     press_and_wait_gone(settings, IDOK);
   }
   if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
@@ -341,8 +343,8 @@ TEST(EntryTest, SettingsChangedInTheDialogPersistThroughARestart) {
   settings = window ? open_settings(second, window) : nullptr;
   std::string buffer_text, refresh_text;
   if (settings != nullptr) {
-    buffer_text = edit_text(settings, 1025);
-    refresh_text = edit_text(settings, 1027);
+    buffer_text = edit_text(settings, IDC_BUFFER_SIZE);
+    refresh_text = edit_text(settings, IDC_REFRESH_INTERVAL);
     press_and_wait_gone(settings, IDCANCEL);
   }
   if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);

@@ -1,8 +1,7 @@
 // The Win32 platform layer against real files under Wine (or Windows).
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <winioctl.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -47,8 +46,9 @@ TEST_F(Win32Folder, SourceAdmitsReadersButNoWriter) {
   platform::File* source = platform::open_source(path("source.bin").c_str());
   ASSERT_NE(source, nullptr);
 
-  HANDLE writer = CreateFileA(path("source.bin").c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE writer =
+      CreateFileA(path("source.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 
@@ -69,8 +69,9 @@ TEST_F(Win32Folder, SourceAdmitsReadersButNoWriter) {
 TEST_F(Win32Folder, DestinationAdmitsNoSecondOpener) {
   platform::File* dest = platform::open_dest(path("dest.bin").c_str(), true);
   ASSERT_NE(dest, nullptr);
-  HANDLE reader = CreateFileA(path("dest.bin").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE reader =
+      CreateFileA(path("dest.bin").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(reader, INVALID_HANDLE_VALUE);
   EXPECT_EQ(platform::open_dest(path("dest.bin").c_str(), false), nullptr);
   EXPECT_EQ(platform::last_error(), static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
