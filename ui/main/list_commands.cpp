@@ -65,7 +65,13 @@ void add_chosen_path(const char* path, void* context) {
 void add_chosen_files(HWND window, const char* buffer, unsigned file_offset) {
   Adding adding{window, {}};
   claim_queue_dests(&adding.dests, nullptr);
+  // Under Wine a shown list view repaints at every row appended; the batch
+  // is appended unpainted and shown in one repaint.
+  HWND list = main_window.list;
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for_each_chosen_path(buffer, file_offset, add_chosen_path, &adding);
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
 }
 
 namespace {

@@ -19,8 +19,9 @@ constexpr DWORD kOpenFlags =
 void for_each_chosen_path(const char* buffer, unsigned file_offset,
                           void (*add)(const char* path, void* context), void* context);
 // Adds every file the open dialog's buffer names as a new last row, in its
-// order; warns in a box owned by `window` for each file that cannot be added:
-// gone, a folder, or a destination another source already writes.
+// order, and shows them in one repaint; warns in a box owned by `window` for
+// each file that cannot be added: gone, a folder, or a destination another
+// source already writes.
 void add_chosen_files(HWND window, const char* buffer, unsigned file_offset);
 // The order for LVM_SORTITEMSEX that puts row a just before row t.
 int move_compare(int x, int y, int a, int t);
