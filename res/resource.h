@@ -41,6 +41,7 @@
 #define IDC_PROGRESS 1041
 #define IDC_STATUS 1042
 #define IDT_REFRESH 1025  // the refresh timer
+#define IDT_LOG_PAINT 1027  // paints the log lines added since the last paint
 
 // ---- File parameters (112) -------------------------------------------------
 #define IDC_SOURCE_PATH 1011

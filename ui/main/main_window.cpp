@@ -8,6 +8,7 @@
 #include "engine/copy_job.h"
 #include "engine/queue_controller.h"
 #include "engine/run_flags.h"
+#include "res/resource.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/file_params_dialog.h"
 #include "ui/dialogs/settings_dialog.h"
@@ -239,6 +240,7 @@ void free_rows() {
 
 void destroy_main_window(HWND window) {
   KillTimer(window, kRefreshTimer);
+  KillTimer(window, IDT_LOG_PAINT);
   close_taskbar_progress();
   // From here on neither the controller nor the log touches the window.
   run_flags.closing = true;
@@ -271,6 +273,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_notify(window, reinterpret_cast<NMHDR*>(lparam));
     case WM_TIMER:
       if (wparam == kRefreshTimer) refresh_list();
+      if (wparam == IDT_LOG_PAINT) main_window_host.paint_log();
       return FALSE;
     case WM_SIZE:
       relayout(window);

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/win32/native_handle.h"
+#include "res/resource.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_state.h"
 
@@ -23,6 +24,12 @@ struct WindowCall {
 std::mutex caller_lock;  // one caller at a time
 std::atomic<WindowCall*> pending_call{nullptr};
 
+// Under Wine a shown list box repaints itself and its scroll bar at every
+// added line and every change of its top line, milliseconds each; lines
+// are therefore added with its painting suspended, and shown together at
+// most this often.
+constexpr UINT kLogPaintPeriodMs = 100;
+
 }  // namespace
 
 void serve_window_call() {
@@ -33,6 +40,12 @@ void serve_window_call() {
 void Win32WindowHost::attach(HWND window, const DialogParam* param) {
   window_ = window;
   param_ = param;
+  // Looked up once: under Wine each GetDlgItem asks the server for the
+  // window's children.
+  list_ = GetDlgItem(window, ID_FILE_LIST);
+  log_ = GetDlgItem(window, ID_LOG);
+  log_paint_due_ = false;
+  log_top_line_ = -1;
 }
 
 void Win32WindowHost::run_on_window_thread(void (*fn)(void* context), void* context) {
@@ -50,27 +63,44 @@ void Win32WindowHost::run_on_window_thread(void (*fn)(void* context), void* cont
   pending_call.store(nullptr);
 }
 
-int Win32WindowHost::row_count() { return ::row_count(GetDlgItem(window_, ID_FILE_LIST)); }
+int Win32WindowHost::row_count() { return ::row_count(list_); }
 
-JobRow* Win32WindowHost::row_record(int index) {
-  return ::row_record(GetDlgItem(window_, ID_FILE_LIST), index);
-}
+JobRow* Win32WindowHost::row_record(int index) { return ::row_record(list_, index); }
 
 void Win32WindowHost::enable_buttons(bool enabled) {
   EnableWindow(GetDlgItem(window_, ID_START), enabled);
   EnableWindow(GetDlgItem(window_, ID_SETTINGS), enabled);
 }
 
+void Win32WindowHost::defer_log_paint() {
+  if (log_paint_due_) return;
+  SendMessageA(log_, WM_SETREDRAW, FALSE, 0);
+  SetTimer(window_, IDT_LOG_PAINT, kLogPaintPeriodMs, nullptr);
+  log_paint_due_ = true;
+}
+
 void Win32WindowHost::add_log_line(const char* line) {
-  SendDlgItemMessageA(window_, ID_LOG, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+  defer_log_paint();
+  SendMessageA(log_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
 int Win32WindowHost::log_line_count() {
-  return static_cast<int>(SendDlgItemMessageA(window_, ID_LOG, LB_GETCOUNT, 0, 0));
+  return static_cast<int>(SendMessageA(log_, LB_GETCOUNT, 0, 0));
 }
 
 void Win32WindowHost::set_log_top_line(int index) {
-  SendDlgItemMessageA(window_, ID_LOG, LB_SETTOPINDEX, index, 0);
+  defer_log_paint();
+  log_top_line_ = index;
+}
+
+void Win32WindowHost::paint_log() {
+  KillTimer(window_, IDT_LOG_PAINT);
+  if (!log_paint_due_) return;
+  log_paint_due_ = false;
+  if (log_top_line_ >= 0) SendMessageA(log_, LB_SETTOPINDEX, log_top_line_, 0);
+  log_top_line_ = -1;
+  SendMessageA(log_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(log_, nullptr, TRUE);
 }
 
 bool Win32WindowHost::autoscroll() { return param_ != nullptr && param_->autoscroll != 0; }

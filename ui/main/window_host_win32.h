@@ -24,10 +24,21 @@ class Win32WindowHost final : public WindowHost {
   bool autoscroll() override;
   void show_bug(const char* text) override;
   bool wait_serving(platform::Thread* thread, uint32_t limit_ms) override;
+  // IDT_LOG_PAINT: shows the lines added since the last paint.
+  void paint_log();
 
  private:
+  // Suspends the log's painting until paint_log.
+  void defer_log_paint();
+
   HWND window_ = nullptr;
+  HWND list_ = nullptr;
+  HWND log_ = nullptr;
   const DialogParam* param_ = nullptr;
+  // Window thread: the log's painting is suspended until paint_log, which
+  // brings `log_top_line_` (when not -1) to the top.
+  bool log_paint_due_ = false;
+  int log_top_line_ = -1;
 };
 
 // The adapter of the main window.
