@@ -114,8 +114,22 @@ JobRow* tick_row_record(WNDPROC list_proc, HWND list, int row) {
   return reinterpret_cast<JobRow*>(item.lParam);
 }
 
+// Under Wine a caption, a static's text or a progress position repaints at
+// once when set, even to what it already shows; each is set only when it
+// differs.
+void set_text_if_changed(HWND window, const char* text) {
+  char shown[kCaptionCapacity];
+  GetWindowTextA(window, shown, kCaptionCapacity);
+  if (strcmp(shown, text) != 0) SetWindowTextA(window, text);
+}
+
+void set_position_if_changed(HWND progress, int64_t position) {
+  if (SendMessageA(progress, PBM_GETPOS, 0, 0) != position) {
+    SendMessageA(progress, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  }
+}
+
 void show_totals(const Totals& totals) {
-  HWND window = main_window.window;
   char* status = nullptr;
   if (totals.size > 0) {
     char format[kTextCapacity];
@@ -126,11 +140,9 @@ void show_totals(const Totals& totals) {
     format_size(totals.size, size);
     status = alloc_format(format, done, size, percentage(totals.done, totals.size));
   }
-  SendDlgItemMessageA(window, ID_STATUS, WM_SETTEXT, 0,
-                      reinterpret_cast<LPARAM>(status != nullptr ? status : ""));
+  set_text_if_changed(main_window.status, status != nullptr ? status : "");
   free(status);
-  SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETPOS,
-                      static_cast<WPARAM>(percentage(totals.done, totals.size)), 0);
+  set_position_if_changed(main_window.progress, percentage(totals.done, totals.size));
 }
 
 }  // namespace
@@ -187,7 +199,7 @@ void refresh_list() {
     record->sample_time = touched ? counter_now() : tick_start;
   }
   show_totals(totals);
-  SetWindowTextA(main_window.window, caption);
+  set_text_if_changed(main_window.window, caption);
   TaskbarState taskbar = TASKBAR_NONE;
   if (controller_running()) taskbar = totals.running_in_error ? TASKBAR_ERROR : TASKBAR_NORMAL;
   show_taskbar_progress(taskbar, percentage(totals.done, totals.size));

@@ -31,6 +31,8 @@ struct MainWindow {
   DialogParam* param = nullptr;
   HWND window = nullptr;
   HWND list = nullptr;
+  HWND status = nullptr;
+  HWND progress = nullptr;
   DWORD list_ex_style = 0;
   HIMAGELIST images = nullptr;
   int state_image[kStateSlotCount] = {-1, -1, -1, -1, -1, -1};

@@ -107,6 +107,8 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   load_window_icon(window);
   lay_out_at_opening(window);
   main_window.list = GetDlgItem(window, ID_FILE_LIST);
+  main_window.status = GetDlgItem(window, ID_STATUS);
+  main_window.progress = GetDlgItem(window, ID_PROGRESS);
   main_window.list_ex_style =
       static_cast<DWORD>(SendMessageA(main_window.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
   make_state_images();
