@@ -215,6 +215,10 @@ class E2eTest : public ::testing::Test {
     return driver_.send("cell " + std::to_string(row) + " " + std::to_string(column)).value;
   }
   std::string state(int row) { return cell(row, kStateColumn); }
+  // Every row's cell of `column`, from the first row.
+  std::vector<std::string> column(int column) {
+    return driver_.send("column " + std::to_string(column)).lines;
+  }
   std::vector<std::string> log_lines(int from = 0) {
     return driver_.send("log " + std::to_string(from)).lines;
   }

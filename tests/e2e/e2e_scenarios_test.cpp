@@ -385,6 +385,56 @@ TEST_F(E2eScenario, FilesAddedDuringACopyAreCopiedInTheSameRun) {
   close_program();
 }
 
+// A thousand files chosen at once in the open dialog: their rows come in the
+// chosen order, every copy is identical, and the log holds each file's six
+// lines, file after file.
+TEST_F(E2eScenario, ThousandFilesChosenAtOnceAreCopiedInOrder) {
+  constexpr int kFiles = 1000;
+  constexpr int kNameColumn = 1;
+  std::vector<std::string> names;
+  for (int i = 0; i < kFiles; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%04d.bin", i);
+    names.push_back(name);
+    make_source(name, 1000 + i);
+  }
+  launch(settings());
+  add(names);
+  EXPECT_EQ(column(kNameColumn), names);
+  click(kStartButton);
+  ASSERT_TRUE(wait_for([&] { return count(kRunEnd) == kFiles && enabled(kStartButton); }, 600))
+      << count(kRunEnd) << " files done";
+  EXPECT_EQ(column(kStateColumn), std::vector<std::string>(kFiles, kCompleted));
+  for (const std::string& name : names) expect_faithful(name, true);
+  const std::vector<std::string> log = log_lines();
+  ASSERT_EQ(log.size(), 6u * kFiles);
+  auto ends_with = [](const std::string& line, const std::string& end) {
+    return line.size() >= end.size() &&
+           line.compare(line.size() - end.size(), end.size(), end) == 0;
+  };
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string* lines = &log[6 * i];
+    const std::string path_end = "\\" + names[i];
+    const bool in_order =
+        lines[0].find(kStart) != std::string::npos &&
+        lines[1].find(kOpenSource) != std::string::npos && ends_with(lines[1], path_end) &&
+        lines[2].find(kOpenDest) != std::string::npos && ends_with(lines[2], path_end) &&
+        lines[3].find(kCopying) != std::string::npos &&
+        lines[4].find(kRunEnd) != std::string::npos && lines[5].empty();
+    if (!in_order) {
+      ADD_FAILURE() << "the lines of " << names[i] << ":\n"
+                    << lines[0] << "\n"
+                    << lines[1] << "\n"
+                    << lines[2] << "\n"
+                    << lines[3] << "\n"
+                    << lines[4] << "\n"
+                    << lines[5];
+      break;
+    }
+  }
+  close_program();
+}
+
 // Resuming beyond 4 GiB: the destination's size is read as 64 bits, both files
 // are positioned past 2^31, and the copy crosses 2^32. The source is sparse:
 // zeros, then a pattern over the last 2 MiB.

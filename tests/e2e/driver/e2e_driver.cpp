@@ -5,11 +5,12 @@
 // It reads what the user reads: the log list box (1010) and the cells of the
 // file list (1009).
 //
-// One command per line on stdin, words separated by single spaces (the tests'
-// paths hold none); texts are UTF-8 both ways. Every answer ends with a line
-// that starts with ".ok" or ".err", optionally followed by a value; lines before
-// it are data. A window of the program that stops answering makes the command
-// fail after a time limit; the driver itself never waits without one.
+// One command per line on stdin, of any length, words separated by single
+// spaces (the tests' paths hold none); texts are UTF-8 both ways. Every answer
+// ends with a line that starts with ".ok" or ".err", optionally followed by a
+// value; lines before it are data. A window of the program that stops
+// answering makes the command fail after a time limit; the driver itself
+// never waits without one.
 //
 //   launch FOLDER            start FOLDER\tarvolin.exe in FOLDER; wait for its window
 //   add FOLDER NAME...       Add, the open dialog: go to FOLDER, choose the NAMEs, Open
@@ -18,6 +19,7 @@
 //   log FROM                 the log's lines from index FROM; .ok total line count
 //   count TEXT               .ok the number of log lines containing TEXT
 //   cell ROW COLUMN          .ok the text of a file list cell
+//   column COLUMN            the texts of a column's cells, row by row; .ok the row count
 //   rows                     .ok the number of rows
 //   close HOW TIMEOUT_MS     HOW: wm (WM_CLOSE) or esc (IDCANCEL); answer the
 //                            question with Yes; .ok asked=0|1 exit=CODE running=0|1
@@ -507,6 +509,17 @@ void run_command(const std::string& line) {
       return answer(false, "the list does not answer");
     return answer(true, text);
   }
+  if (name == "column" && word.size() == 2) {
+    const int rows = row_count();
+    for (int row = 0; row < rows; ++row) {
+      std::string text;
+      if (!cell(row, std::atoi(word[1].c_str()), &text))
+        return answer(false, "the list does not answer");
+      data_line(text);
+    }
+    return rows < 0 ? answer(false, "the list does not answer")
+                    : answer(true, std::to_string(rows));
+  }
   if (name == "rows") {
     int count = row_count();
     return count < 0 ? answer(false, "the list does not answer")
@@ -547,13 +560,24 @@ void run_command(const std::string& line) {
   answer(false, "unknown command: " + line);
 }
 
+// One line of stdin without its end; false at the end of the input.
+bool read_line(std::string* text) {
+  text->clear();
+  char piece[8192];
+  while (std::fgets(piece, sizeof piece, stdin)) {
+    *text += piece;
+    if (text->back() == '\n') break;
+  }
+  if (text->empty()) return false;
+  while (!text->empty() && (text->back() == '\n' || text->back() == '\r')) text->pop_back();
+  return true;
+}
+
 }  // namespace
 
 int main() {
-  char line[8192];
-  while (std::fgets(line, sizeof line, stdin)) {
-    std::string text = line;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  std::string text;
+  while (read_line(&text)) {
     if (text == "quit") break;
     run_command(text);
   }
