@@ -19,11 +19,11 @@
 
 #include "bench/common/counting_file_ops.h"
 #include "bench/common/files.h"
+#include "bench/common/queue_rounds.h"
 #include "bench/common/stats.h"
 #include "bench/native/process_tools.h"
 #include "engine/queue_controller.h"
 #include "engine/run_flags.h"
-#include "platform/platform.h"
 #include "tests/unit/support/fake_window_host.h"
 #include "tests/unit/support/test_jobs.h"
 
@@ -93,20 +93,6 @@ double cp_round(const fs::path& source, const fs::path& dest) {
   return now_seconds() - start;
 }
 
-uint32_t idle(void*) { return 0; }
-
-// What the controller's thread per job costs alone: start a thread, wait for
-// it, release it.
-double threads_round(int count) {
-  const double start = now_seconds();
-  for (int i = 0; i < count; ++i) {
-    platform::Thread* thread = platform::start_thread(idle, nullptr);
-    platform::wait_thread(thread);
-    platform::close_thread(thread);
-  }
-  return now_seconds() - start;
-}
-
 }  // namespace
 
 // Copies, then re-adds and starts again, in turns; medians.
@@ -147,7 +133,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     engine.push_back(engine_round(source, root / "engine", count, false).seconds);
     cp.push_back(cp_round(source, root / "cp"));
-    threads.push_back(threads_round(count));
+    threads.push_back(threads_seconds(count));
     std::fprintf(stderr, "  %s round %d: engine %.3f s, cp -r %.3f s\n", argv[1], round + 1,
                  engine.back(), cp.back());
   }

@@ -3,4 +3,5 @@
 
 int refresh_bench(int argc, char** argv);
 int log_bench(int argc, char** argv);
-int small_files_bench(int argc, char** argv);
+int copy_bench(int argc, char** argv);
+int add_bench(int argc, char** argv);

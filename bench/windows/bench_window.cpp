@@ -1,9 +1,13 @@
 // Benchmarks of the real main window under Wine.
 //
 //   tv_bench_window.exe refresh ROWS...        one refresh tick over ROWS rows
-//   tv_bench_window.exe log LINES              memory of LINES log lines
-//   tv_bench_window.exe small SOURCE DEST COUNT ROUNDS
-//                                              COUNT small files through the window
+//   tv_bench_window.exe log LINES              LINES log lines: their cost and memory
+//   tv_bench_window.exe copy SOURCE DEST COUNT SIZE ROUNDS RATIO
+//                                              COUNT files of SIZE bytes through the
+//                                              window; RATIO: the least speed wanted
+//                                              against the bare durable loop
+//   tv_bench_window.exe add FOLDER DEST ROUNDS COUNT...
+//                                              Add of COUNT files through the open dialog
 #include <cstdio>
 #include <string>
 
@@ -13,9 +17,10 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "refresh" && argc > 2) return refresh_bench(argc - 2, argv + 2);
   if (mode == "log" && argc == 3) return log_bench(argc - 2, argv + 2);
-  if (mode == "small" && argc == 6) return small_files_bench(argc - 2, argv + 2);
+  if (mode == "copy" && argc == 8) return copy_bench(argc - 2, argv + 2);
+  if (mode == "add" && argc > 5) return add_bench(argc - 2, argv + 2);
   std::fprintf(stderr,
                "usage: tv_bench_window refresh ROWS... | log LINES | "
-               "small SOURCE DEST COUNT ROUNDS\n");
+               "copy SOURCE DEST COUNT SIZE ROUNDS RATIO | add FOLDER DEST ROUNDS COUNT...\n");
   return 2;
 }

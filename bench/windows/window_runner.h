@@ -32,6 +32,7 @@ class WindowRunner {
 
   bool opened() const { return window_ != nullptr; }
   HWND window() const { return window_; }
+  HANDLE thread() const { return thread_; }
   // Runs `fn` on the window thread and returns after it has run.
   void run(const std::function<void()>& fn);
   void command(int id);

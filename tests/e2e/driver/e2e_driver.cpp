@@ -55,6 +55,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/driver/file_name_field.h"
+
 namespace {
 
 constexpr UINT kAnswerMs = 10000;  // a window that takes longer does not answer
@@ -311,16 +313,6 @@ void launch(const std::string& folder) {
     question_text = utf8(text);
   }
   answer(true, std::to_string(program.process.dwProcessId));
-}
-
-// The open dialog's file-name field: the edit of combo box cmb13, or edt1.
-HWND file_name_field(HWND dialog) {
-  HWND combo = GetDlgItem(dialog, 0x47c);
-  if (combo) {
-    HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
-    return edit ? edit : combo;
-  }
-  return GetDlgItem(dialog, 0x480);
 }
 
 std::string open_dialog_folder(HWND dialog) {
