@@ -275,15 +275,18 @@ eight log calls formatted, two opens, a flush and two closes. This machine's
 disk flushes a small file in well under a millisecond, so the bare durable
 loop copies over a thousand files a second, and the thread per file alone
 takes more than half of its time per file: neither the engine nor the window
-can reach half its speed here. The real window adds ten synchronous calls
-into the window thread per file: the controller's take and release of the
-row, and the worker's eight log calls (three of them add no line, but still
-bring the newest line into view, as the engine's tests require). Each is a
+can reach half its speed here. The real window adds eleven synchronous
+calls into the window thread per file: the controller's take and release of
+the row and its take in the last pass, which finds every row complete, and
+the worker's eight log calls (three of them add no line, but still bring the
+newest line into view, as the engine's tests require). Each is a
 SendMessage across threads; counted with `WINEDEBUG=+server`, one costs nine
 requests to Wine's server (five for the caller, four for the window thread)
-and two thread wake-ups, 0.2 to 0.3 ms on this two-core machine, while the
-window thread's own work in a call (adding a line with the painting
-suspended, looking a row up) takes microseconds. The worker's first call
+and two thread wake-ups (the line under the table gives one call's cost in
+this run), while the window thread's own work in a call (adding a line with
+the painting suspended, looking a row up) takes microseconds. Measured apart,
+the window thread was busy 1.2 to 1.5 ms a file, nearly all of it in Wine's
+handling of these calls. The worker's first call
 also makes Wine create a message queue for its new thread. Painting no
 longer counts: Xvfb stays idle. *What would move it:* fewer crossings per
 file: one call that releases a row and takes the next, log calls that add no
@@ -301,8 +304,8 @@ EOF
   cat <<'EOF'
 
 *What dominates:* the copying itself, 128 KiB blocks read and written as in
-section 2; per file the window adds the ten calls above and a refresh tick a
-second, microseconds against a second of copying. Single rounds spread
+section 2; per file the window adds the eleven calls above and a refresh tick a
+second, a few milliseconds against a second of copying. Single rounds spread
 widely on this shared machine (the page cache takes and gives back a GiB per
 copy), which is why the ratio is the median of the rounds' ratios.
 
@@ -327,9 +330,9 @@ a row here before this change, 25 ms in an earlier run): 1,000 files took
 now appended with the list's painting suspended (WM_SETREDRAW) and shown in
 one repaint. What is left is the open dialog's check of every name, and per
 row `create_job`'s two look-ups (the source, and the destination for a
-resume), about 0.3 ms together under Wine: each FindFirstFileA opens the
-folder, asks the server and closes it. The row's five list-view messages
-take about 25 µs. *What would move it:* a lighter look-up for the
+resume), a few tenths of a millisecond together under Wine: each
+FindFirstFileA opens the folder, asks the server and closes it. The row's
+five list-view messages take tens of microseconds. *What would move it:* a lighter look-up for the
 destination, which needs only a size (GetFileAttributesEx is answered without
 the server under Wine).
 
@@ -356,14 +359,16 @@ row's record and nothing else. The caption, status line and progress bar,
 which Wine repainted at once on every tick even when unchanged (about a
 millisecond, row 0 in the earlier report), are compared with what they show
 and set only when they differ; the direct call halves the look-up. Over
-1,000 rows a look-up costs about 0.1 µs; over 10,000 rows two to four times
-more, and the median moves around 2 ms from run to run: the look-up follows
+10,000 rows a look-up costs about twice what it costs over 1,000 (the last
+column), and the median moves between about 1.5 and 3 ms from run to run
+and from host to host of this machine: the look-up follows
 three pointers through Wine's list view (its array of rows, the row's array
 of cells, the row's item) and the tick then reads the row's JobRow and
 CopyJob, about six cache lines per row scattered over tens of megabytes of
 heap, so a tick over 10,000 rows runs at the speed of memory rather than of
-code. A running row adds its caption, speed and bytes, a few hundred
-microseconds, most of it Wine repainting the caption. The first tick after
+code. A running row adds its caption (which Wine repaints at once when it
+changes), its speed and its bytes: a few hundred microseconds to a
+millisecond. The first tick after
 an Add used to repaint every new row and give each an empty speed cell (two
 calls to the server each under Wine); now only rows in view are repainted.
 *What would move it:* fewer memory touches per row, i.e. the rows' records
@@ -396,7 +401,8 @@ still reaches the box before `log_step` returns. On the window thread a line
 now costs its formatting and the box's insertion, a few microseconds. Called
 from a worker, the window thread also receives one SendMessage per call,
 four requests to Wine's server (the message, the reply and two looks at its
-queue), about 60 µs of its time a call here, more than all the rest: that
+queue): the difference between the table's two rows, far more than all the
+rest. That
 is how the log meets the worker, one synchronous call so that a line is in
 the box when `log_step` returns. The box's item array grows 16 items at a
 time, yet an insertion rose only from 1.2 to 2.6 µs over 100,000 lines;
@@ -405,7 +411,7 @@ back at the next insertion) and is not used. Memory grows linearly with the
 lines (the UTF-16 text, the item record, heap overhead), without bound, as
 the design has it.
 
-## 7. Cost of the resume check
+## 9. Cost of the resume check
 
 1,000 files of 4 KiB copied by the queue controller and worker (in-memory
 window, default 64 KiB buffer), then added again as resume detection adds

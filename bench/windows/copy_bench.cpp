@@ -44,33 +44,35 @@ std::string chosen_buffer(const FileSet& set) {
   return buffer + '\0';
 }
 
-// Add as one open-dialog choice (untimed), then Start until the controller
-// has ended.
+bool all_completed(const std::vector<const CopyJob*>& jobs) {
+  for (const CopyJob* job : jobs) {
+    if (job->state.load() != JOB_COMPLETED) return false;
+  }
+  return true;
+}
+
+// Add as one open-dialog choice (untimed), then Start until every row is
+// complete and Start is enabled again (the controller's end). Watched
+// without calls into the window thread, which would wait for the
+// controller's and the worker's.
 double window_round(const Folders& folders) {
   BenchSettings settings;
   bench_settings(&settings, folders.dest, 0);
   WindowRunner window(&settings);
   const std::string chosen = chosen_buffer(folders.source);
+  std::vector<const CopyJob*> jobs;
   window.run([&] {
     add_chosen_files(window.window(), chosen.c_str(),
                      static_cast<unsigned>(folders.source.folder.size() + 1));
+    HWND list = main_window.list;
+    for (int row = 0; row < row_count(list); ++row) jobs.push_back(row_record(list, row)->job);
   });
+  if (static_cast<int>(jobs.size()) != folders.source.count) std::exit(1);
+  HWND start_button = GetDlgItem(window.window(), ID_START);
   const double start = now_seconds();
   window.command(ID_START);
-  bool running = true;
-  while (running) {
-    Sleep(5);
-    window.run([&] { running = controller_running(); });
-  }
-  const double seconds = now_seconds() - start;
-  window.run([&] {
-    HWND list = main_window.list;
-    if (row_count(list) != folders.source.count) std::exit(1);
-    for (int row = 0; row < folders.source.count; ++row) {
-      if (row_record(list, row)->job->state.load() != JOB_COMPLETED) std::exit(1);
-    }
-  });
-  return seconds;
+  while (!all_completed(jobs) || !IsWindowEnabled(start_button)) Sleep(5);
+  return now_seconds() - start;
 }
 
 double fake_window_round(const Folders& folders) {
@@ -107,6 +109,22 @@ double round_of(Way way, const Folders& folders) {
     default:
       return bare_round(folders, true);
   }
+}
+
+// What one call of another thread into the window thread costs, as the
+// controller and the log make them: milliseconds, the median of batches.
+double window_call_ms() {
+  constexpr int kCalls = 200;
+  BenchSettings settings;
+  bench_settings(&settings, "D:\\copies", 0);
+  WindowRunner window(&settings);
+  std::vector<double> batches;
+  for (int batch = 0; batch < 5; ++batch) {
+    const double start = now_seconds();
+    for (int i = 0; i < kCalls; ++i) window.run([] {});
+    batches.push_back((now_seconds() - start) * 1000 / kCalls);
+  }
+  return median(batches);
 }
 
 // The median over the rounds of one way's time divided by another's.
@@ -157,5 +175,9 @@ int copy_bench(int, char** argv) {
       "in-memory window's time (≤ 1.5: %s).\n",
       speed, least_ratio, speed >= least_ratio ? "holds" : "**fails**", time,
       time <= 1.5 ? "holds" : "**fails**");
+  std::printf(
+      "\nOne call of another thread into the window thread, as the controller and the "
+      "log make them: %.3f ms; the real window makes eleven per file.\n",
+      window_call_ms());
   return 0;
 }
