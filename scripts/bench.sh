@@ -270,29 +270,28 @@ device) dominates everything: that is the price of the guarantee, and `cp`
 does not pay it.
 
 Under Wine the engine's own cost per file (the in-memory window's row) is a
-worker thread started and waited for (about a millisecond, the last row),
-eight log calls formatted, two opens, a flush and two closes. This machine's
-disk flushes a small file in well under a millisecond, so the bare durable
-loop copies over a thousand files a second, and the thread per file alone
-takes more than half of its time per file: neither the engine nor the window
-can reach half its speed here. The real window adds eleven synchronous
-calls into the window thread per file: the controller's take and release of
-the row and its take in the last pass, which finds every row complete, and
-the worker's eight log calls (three of them add no line, but still bring the
-newest line into view, as the engine's tests require). Each is a
-SendMessage across threads; counted with `WINEDEBUG=+server`, one costs nine
-requests to Wine's server (five for the caller, four for the window thread)
-and two thread wake-ups (the line under the table gives one call's cost in
-this run), while the window thread's own work in a call (adding a line with
-the painting suspended, looking a row up) takes microseconds. Measured apart,
-the window thread was busy 1.2 to 1.5 ms a file, nearly all of it in Wine's
-handling of these calls. The worker's first call
-also makes Wine create a message queue for its new thread. Painting no
-longer counts: Xvfb stays idle. *What would move it:* fewer crossings per
-file: one call that releases a row and takes the next, log calls that add no
-line kept on the worker's side, one worker thread for the whole run (which
-would also spare the queue made per thread). All three change how the
-controller and the worker meet the window, and are left as they are.
+worker thread started and waited for (the last row), eight log calls
+formatted, two opens, a flush and two closes. This machine's disk flushes a
+small file in well under a millisecond (the difference between the two bare
+loops), so the thread per file alone costs most of what the bare durable loop
+spends on a file, and the engine, with or without a window, stays near half
+its speed or below. The real window adds eleven synchronous calls into the
+window thread per file: the controller's take and release of the row and its
+take in the last pass, which finds every row complete, and the worker's eight
+log calls (three of them add no line, but still bring the newest line into
+view, as the engine's tests require). Each is a SendMessage across threads;
+counted with `WINEDEBUG=+server`, one costs nine requests to Wine's server
+(five for the caller, four for the window thread) and two thread wake-ups (the
+line under the table gives one call's cost in this run), while the window
+thread's own work in a call (adding a line with the painting suspended,
+looking a row up) takes microseconds. Measured apart, the window thread was
+busy 1.2 to 1.5 ms a file, nearly all of it in Wine's handling of these calls.
+The worker's first call also makes Wine create a message queue for its new
+thread. Painting no longer counts: Xvfb stays idle. *What would move it:*
+fewer crossings per file: one call that releases a row and takes the next, log
+calls that add no line kept on the worker's side, one worker thread for the
+whole run (which would also spare the queue made per thread). All three change
+how the controller and the worker meet the window, and are left as they are.
 
 ## 5. One large file through the real window (Wine)
 
@@ -309,10 +308,10 @@ controller's and the worker's thread starts and a dozen calls into a window
 thread that is repainting the Start and Settings buttons the controller has
 just disabled. Watched from outside, the first block was written 35 to 70 ms
 after Start, against a copy of 0.7 s in the page cache; on a disk, or with a
-larger file, that share shrinks. The ratio was the same before the changes
-below (0.92 in a run of its own), and single rounds spread widely on this
-shared machine (the page cache takes and gives back a GiB per copy), which
-is why the ratio is the median of the rounds' ratios.
+larger file, that share shrinks. The ratio was about the same before the
+changes below (0.92 in a run of its own), and single rounds spread widely on
+this shared machine (the page cache takes and gives back a GiB per copy),
+which is why the ratio is the median of the rounds' ratios.
 
 ## 6. Add through the open dialog (Wine)
 
@@ -365,8 +364,8 @@ which Wine repainted at once on every tick even when unchanged (about a
 millisecond, row 0 in the earlier report), are compared with what they show
 and set only when they differ; the direct call halves the look-up. Over
 10,000 rows a look-up costs about twice what it costs over 1,000 (the last
-column), and the median moves between about 1.5 and 3 ms from run to run
-and from host to host of this machine: the look-up follows
+column), and the median moves between about 1.5 and 4 ms from run to run,
+with the machine's load: the look-up follows
 three pointers through Wine's list view (its array of rows, the row's array
 of cells, the row's item) and the tick then reads the row's JobRow and
 CopyJob, about six cache lines per row scattered over tens of megabytes of
