@@ -17,70 +17,101 @@ platform::Thread* controller_thread = nullptr;
 std::atomic<platform::Thread*> running_worker{nullptr};
 
 enum TakeOutcome {
-  TAKE_STOPPED,    // `run` was cleared before the row was taken
-  TAKE_EMPTY,      // the list has no rows
-  TAKE_PAST_END,   // rows were deleted: the index lies beyond the last row
-  TAKE_NO_ROW,     // no row at an index inside the list
-  TAKE_NO_JOB,     // the row has no job
-  TAKE_COMPLETED,  // the job is complete; no worker
-  TAKE_NO_THREAD,  // the worker could not be started
-  TAKE_STARTED,    // a worker copies the job
+  TAKE_STOPPED,       // `run` was cleared
+  TAKE_EMPTY,         // the list has no rows
+  TAKE_NO_ROW,        // no row at an index inside the list
+  TAKE_NO_JOB,        // the row has no job
+  TAKE_NO_THREAD,     // the worker could not be started
+  TAKE_STARTED,       // a worker copies the job
+  TAKE_ALL_COMPLETE,  // a whole pass found every job complete
 };
 
-// One visit of a row. Looking the row up and starting its worker happen in one
-// call on the window thread, so Delete cannot free the row in between: once
-// the call returns, the row carries its worker and counts as busy.
-struct Take {
-  int index;
-  int row_count = 0;
+// The controller's walk over the rows. It advances on the window thread, so
+// that Delete cannot free a row between its look-up and its worker's start:
+// once a worker is started, its row carries it and counts as busy until the
+// walk releases it.
+struct Walk {
+  int index = 0;
+  int complete = 0;  // jobs found complete in this pass
   TakeOutcome outcome = TAKE_STOPPED;
-  JobRow* row = nullptr;
+  JobRow* row = nullptr;  // the row whose worker runs, until released
   platform::Thread* worker = nullptr;
 };
 
-void take_row(void* context) {
-  Take* take = static_cast<Take*>(context);
-  if (!run_flags.run.load()) return;
-  WindowHost* host = window_host();
-  take->row_count = host->row_count();
-  if (take->row_count <= 0) {
-    take->outcome = TAKE_EMPTY;
-    return;
-  }
-  if (take->index >= take->row_count) {
-    take->outcome = TAKE_PAST_END;
-    return;
-  }
-  JobRow* row = host->row_record(take->index);
-  if (!row) {
-    take->outcome = TAKE_NO_ROW;
-  } else if (!row->job) {
-    take->outcome = TAKE_NO_JOB;
-  } else if (row->job->state.load() == JOB_COMPLETED) {
-    take->outcome = TAKE_COMPLETED;
-  } else {
-    row->job->worker_started.store(true);
-    platform::Thread* worker = platform::start_thread(copy_worker, row->job);
-    if (!worker) {
-      row->job->worker_started.store(false);
-      take->outcome = TAKE_NO_THREAD;
-      return;
-    }
-    row->worker_thread.store(worker);
-    running_worker = worker;
-    take->row = row;
-    take->worker = worker;
-    take->outcome = TAKE_STARTED;
-  }
+// Window thread, after the worker has ended: the row is no longer busy.
+void release_row(Walk* walk) {
+  if (!walk->row) return;
+  walk->row->worker_thread.store(nullptr);
+  running_worker = nullptr;
+  platform::close_thread(walk->worker);
+  walk->row->job->worker_started.store(false);
+  walk->row = nullptr;
+  walk->worker = nullptr;
 }
 
-// Window thread, after the worker has ended: the row is no longer busy.
-void release_row(void* context) {
-  Take* take = static_cast<Take*>(context);
-  take->row->worker_thread.store(nullptr);
-  running_worker = nullptr;
-  platform::close_thread(take->worker);
-  take->row->job->worker_started.store(false);
+void release_walk_row(void* context) { release_row(static_cast<Walk*>(context)); }
+
+// Starts the worker for the row's job; false when no thread can be made.
+bool start_worker(Walk* walk, JobRow* row) {
+  row->job->worker_started.store(true);
+  platform::Thread* worker = platform::start_thread(copy_worker, row->job);
+  if (!worker) {
+    row->job->worker_started.store(false);
+    return false;
+  }
+  row->worker_thread.store(worker);
+  running_worker = worker;
+  walk->row = row;
+  walk->worker = worker;
+  return true;
+}
+
+// Window thread: goes from row to row, asking the list afresh for each, until
+// it has started a worker, the queue has ended, or an inconsistency is met.
+// Complete jobs are counted on the way in the same call: each call from
+// another thread into the window thread costs far more than a row, and the
+// list cannot change during it.
+void advance_walk(void* context) {
+  Walk* walk = static_cast<Walk*>(context);
+  WindowHost* host = window_host();
+  while (run_flags.run.load()) {
+    const int row_count = host->row_count();
+    if (row_count <= 0) {
+      walk->outcome = TAKE_EMPTY;
+      return;
+    }
+    if (walk->index >= row_count) {
+      // Rows deleted during the run, an ordinary Delete: the pass has ended.
+      walk->index = 0;
+      walk->complete = 0;
+      continue;
+    }
+    JobRow* row = host->row_record(walk->index);
+    if (!row || !row->job) {
+      walk->outcome = row ? TAKE_NO_JOB : TAKE_NO_ROW;
+      return;
+    }
+    const bool started = row->job->state.load() != JOB_COMPLETED;
+    if (started && !start_worker(walk, row)) {
+      walk->outcome = TAKE_NO_THREAD;
+      return;
+    }
+    if (!started) walk->complete++;
+    // A whole pass without a job to copy: done.
+    if (walk->complete >= row_count) {
+      walk->outcome = TAKE_ALL_COMPLETE;
+      return;
+    }
+    if (++walk->index == row_count) {
+      walk->index = 0;
+      walk->complete = 0;
+    }
+    if (started) {
+      walk->outcome = TAKE_STARTED;
+      return;
+    }
+  }
+  walk->outcome = TAKE_STOPPED;
 }
 
 void set_buttons(void* context) {
@@ -105,35 +136,18 @@ void report_bug(WindowHost* host, TakeOutcome outcome) {
 // Walks the rows pass after pass until a pass finds every job complete,
 // `run` is cleared, or an inconsistency ends it.
 void walk_queue(WindowHost* host) {
-  int index = 0;
-  int complete = 0;
-  while (run_flags.run.load()) {
-    Take take{index};
-    host->run_on_window_thread(take_row, &take);
-    switch (take.outcome) {
-      case TAKE_PAST_END:
-        // An ordinary Delete during the run: the pass has ended.
-        index = 0;
-        complete = 0;
-        continue;
-      case TAKE_COMPLETED:
-        complete++;
-        break;
-      case TAKE_STARTED:
-        platform::wait_thread(take.worker);
-        host->run_on_window_thread(release_row, &take);
-        break;
-      default:
-        report_bug(host, take.outcome);
-        return;
-    }
-    // A whole pass without a job to copy: done.
-    if (complete >= take.row_count) return;
-    if (++index == take.row_count) {
-      index = 0;
-      complete = 0;
-    }
+  Walk walk;
+  for (;;) {
+    // A call that does not run (the window is gone) ends the walk.
+    walk.outcome = TAKE_STOPPED;
+    host->run_on_window_thread(advance_walk, &walk);
+    if (walk.outcome != TAKE_STARTED) break;
+    platform::wait_thread(walk.worker);
+    // A call of its own, so that a Delete can come between the release and
+    // the next take, as between any two rows.
+    host->run_on_window_thread(release_walk_row, &walk);
   }
+  report_bug(host, walk.outcome);
 }
 
 }  // namespace

@@ -275,23 +275,22 @@ formatted, two opens, a flush and two closes. This machine's disk flushes a
 small file in well under a millisecond (the difference between the two bare
 loops), so the thread per file alone costs most of what the bare durable loop
 spends on a file, and the engine, with or without a window, stays near half
-its speed or below. The real window adds eleven synchronous calls into the
-window thread per file: the controller's take and release of the row and its
-take in the last pass, which finds every row complete, and the worker's eight
-log calls (three of them add no line, but still bring the newest line into
-view, as the engine's tests require). Each is a SendMessage across threads;
-counted with `WINEDEBUG=+server`, one costs nine requests to Wine's server
-(five for the caller, four for the window thread) and two thread wake-ups (the
-line under the table gives one call's cost in this run), while the window
-thread's own work in a call (adding a line with the painting suspended,
-looking a row up) takes microseconds. Measured apart, the window thread was
-busy 1.2 to 1.5 ms a file, nearly all of it in Wine's handling of these calls.
-The worker's first call also makes Wine create a message queue for its new
-thread. Painting no longer counts: Xvfb stays idle. *What would move it:*
-fewer crossings per file: one call that releases a row and takes the next, log
-calls that add no line kept on the worker's side, one worker thread for the
-whole run (which would also spare the queue made per thread). All three change
-how the controller and the worker meet the window, and are left as they are.
+its speed or below. The real window adds seven synchronous calls into the
+window thread per file: the controller's take and release of the row, and
+the worker's five log calls that add lines (a step without a line no longer
+crosses; the last pass, which finds every row complete, walks them all in
+one call). Each is a SendMessage across threads; counted with
+`WINEDEBUG=+server`, one costs nine requests to Wine's server (five for the
+caller, four for the window thread) and two thread wake-ups (the line under
+the table gives one call's cost in this run), while the window thread's own
+work in a call (adding a line with the painting suspended, looking a row up)
+takes microseconds. The worker's first call also makes Wine create a message
+queue for its new thread. Painting no longer counts: Xvfb stays idle. *What
+would move it:* one worker thread for the whole run (sparing the thread and
+the message queue made per file) and one call that releases a row and takes
+the next; both change how the controller and the worker meet the window (a
+Delete could then no longer come between the release and the next take), and
+are left as they are.
 
 ## 5. One large file through the real window (Wine)
 

@@ -177,7 +177,7 @@ int copy_bench(int, char** argv) {
       time <= 1.5 ? "holds" : "**fails**");
   std::printf(
       "\nOne call of another thread into the window thread, as the controller and the "
-      "log make them: %.3f ms; the real window makes eleven per file.\n",
+      "log make them: %.3f ms; the real window makes seven per file.\n",
       window_call_ms());
   return 0;
 }
