@@ -7,24 +7,9 @@
 #include "engine/copy_worker.h"
 #include "engine/run_flags.h"
 #include "engine/window_host.h"
+#include "res/string_ids.h"
 
 namespace {
-
-enum LogText : unsigned {
-  TEXT_START = 650,
-  TEXT_COPYING = 651,
-  TEXT_DONE = 652,
-  TEXT_ERROR = 653,
-  TEXT_OPEN_SOURCE = 654,
-  TEXT_OPEN_DEST = 655,
-  TEXT_SEEK = 656,
-  TEXT_READ = 657,
-  TEXT_WRITE = 658,
-  TEXT_WAIT = 659,
-  TEXT_STAMP = 660,
-  TEXT_DEST_SHORT = 661,
-  TEXT_DEST_DIFFERS = 662,
-};
 
 constexpr int kMaxLines = 2;
 
@@ -68,7 +53,7 @@ void add(Lines* lines, char* text) {
 // The announcement of a failed positioning, read or write, then the error.
 void add_failure(Lines* lines, unsigned id, const CopyJob* job, const char* stamp) {
   add(lines, format_text(id, stamp));
-  add(lines, format_text(TEXT_ERROR, stamp, static_cast<int>(job->last_error.load())));
+  add(lines, format_text(IDS_LOG_ERROR, stamp, static_cast<int>(job->last_error.load())));
 }
 
 void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
@@ -76,41 +61,41 @@ void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
   int error_code = static_cast<int>(job->last_error.load());
   switch (job->step.load()) {
     case STEP_START:
-      add(lines, format_text(TEXT_START, stamp));
+      add(lines, format_text(IDS_LOG_START, stamp));
       break;
     case STEP_COPY:
-      add(lines, format_text(TEXT_COPYING, stamp));
+      add(lines, format_text(IDS_LOG_COPYING, stamp));
       break;
     case STEP_DONE:
-      add(lines, format_text(TEXT_DONE, stamp));
+      add(lines, format_text(IDS_LOG_DONE, stamp));
       add(lines, empty_line());
       break;
     case STEP_OPEN_SOURCE:
-      add(lines, error ? format_text(TEXT_ERROR, stamp, error_code)
-                       : format_text(TEXT_OPEN_SOURCE, stamp, job->source_path));
+      add(lines, error ? format_text(IDS_LOG_ERROR, stamp, error_code)
+                       : format_text(IDS_LOG_OPEN_SOURCE, stamp, job->source_path));
       break;
     case STEP_OPEN_DEST:
-      add(lines, error ? format_text(TEXT_ERROR, stamp, error_code)
-                       : format_text(TEXT_OPEN_DEST, stamp, job->dest_path));
+      add(lines, error ? format_text(IDS_LOG_ERROR, stamp, error_code)
+                       : format_text(IDS_LOG_OPEN_DEST, stamp, job->dest_path));
       break;
     case STEP_SEEK_SOURCE:
     case STEP_SEEK_DEST:
-      if (error) add_failure(lines, TEXT_SEEK, job, stamp);
+      if (error) add_failure(lines, IDS_LOG_SEEK, job, stamp);
       break;
     case STEP_READ:
-      if (error) add_failure(lines, TEXT_READ, job, stamp);
+      if (error) add_failure(lines, IDS_LOG_READ, job, stamp);
       break;
     case STEP_WRITE:
-      if (error) add_failure(lines, TEXT_WRITE, job, stamp);
+      if (error) add_failure(lines, IDS_LOG_WRITE, job, stamp);
       break;
     case STEP_DEST_SHORT:
-      add(lines, format_text(TEXT_DEST_SHORT, stamp, job->bytes_copied.load()));
+      add(lines, format_text(IDS_LOG_DEST_SHORT, stamp, job->bytes_copied.load()));
       break;
     case STEP_DEST_DIFFERS:
-      add(lines, format_text(TEXT_DEST_DIFFERS, stamp));
+      add(lines, format_text(IDS_LOG_DEST_DIFFERS, stamp));
       break;
     case STEP_WAIT:
-      add(lines, format_text(TEXT_WAIT, stamp, static_cast<int>(job->param.retry_timeout)));
+      add(lines, format_text(IDS_LOG_WAIT, stamp, static_cast<int>(job->param.retry_timeout)));
       break;
     default:
       break;
@@ -132,7 +117,7 @@ void append_lines(void* context) {
 void log_step(const CopyJob* job) {
   platform::LocalTime now = platform::local_time();
   char stamp_format[kTextCapacity];
-  load_text(stamp_format, TEXT_STAMP, kTextCapacity);
+  load_text(stamp_format, IDS_LOG_STAMP, kTextCapacity);
   char* stamp = alloc_format(stamp_format, now.hour, now.minute, now.second);
   WindowHost* host = window_host();
   if (stamp && host && run_flags.log_enabled.load() && !run_flags.closing.load()) {

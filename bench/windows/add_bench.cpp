@@ -20,7 +20,7 @@
 #include "engine/copy_job.h"
 #include "tests/e2e/driver/file_name_field.h"
 #include "ui/main/file_list.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 
 namespace {
 
@@ -90,9 +90,9 @@ bool add_round(const FileSet& set, const std::string& dest, AddTimes* times) {
   bench_settings(&settings, dest, 0);
   WindowRunner window(&settings);
   if (!window.opened()) return false;
-  HWND list = GetDlgItem(window.window(), ID_FILE_LIST);
+  HWND list = GetDlgItem(window.window(), IDC_FILE_LIST);
   double start = now_seconds();
-  PostMessageA(window.window(), WM_COMMAND, ID_ADD, 0);
+  PostMessageA(window.window(), WM_COMMAND, IDC_ADD, 0);
   HWND dialog = wait_open_dialog(window.window());
   if (!dialog) return fail("no open dialog");
   if (!go_to_folder(dialog, set.folder)) {

@@ -22,7 +22,7 @@
 #include "engine/queue_controller.h"
 #include "ui/main/file_list.h"
 #include "ui/main/list_commands.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 
 namespace {
 
@@ -68,9 +68,9 @@ double window_round(const Folders& folders) {
     for (int row = 0; row < row_count(list); ++row) jobs.push_back(row_record(list, row)->job);
   });
   if (static_cast<int>(jobs.size()) != folders.source.count) std::exit(1);
-  HWND start_button = GetDlgItem(window.window(), ID_START);
+  HWND start_button = GetDlgItem(window.window(), IDC_START);
   const double start = now_seconds();
-  window.command(ID_START);
+  window.command(IDC_START);
   while (!all_completed(jobs) || !IsWindowEnabled(start_button)) Sleep(5);
   return now_seconds() - start;
 }

@@ -21,7 +21,7 @@
 #include "engine/copy_worker.h"
 #include "engine/run_flags.h"
 #include "tests/unit/support/test_jobs.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ bool log_run(int copies, bool from_other_thread, LogRun* run) {
   JobRowPtr row = make_test_row("C:\\data\\incoming\\holiday photos\\IMG_20240612_183015.jpg",
                                 "D:\\copies\\IMG_20240612_183015.jpg", 4 << 20);
   run_flags.log_enabled.store(true);
-  HWND log = GetDlgItem(window.window(), ID_LOG);
+  HWND log = GetDlgItem(window.window(), IDC_LOG);
   const MemoryUse before = memory_use();
   const double window_before = thread_seconds(window.thread());
   const double start = now_seconds();

@@ -19,7 +19,7 @@
 #include "tests/unit/support/test_jobs.h"
 #include "ui/main/file_list.h"
 #include "ui/main/list_refresh.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 
 namespace {
 

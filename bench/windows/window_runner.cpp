@@ -5,8 +5,8 @@
 #include "app/app_module.h"
 #include "app/config_file.h"
 #include "app/state_icons.h"
-#include "ui/main/main_state.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_state.h"
 #include "ui/main/window_host_win32.h"
 
 namespace {
@@ -56,7 +56,7 @@ WindowRunner::~WindowRunner() {
 
 DWORD WINAPI WindowRunner::thread_main(void* self) {
   WindowRunner* runner = static_cast<WindowRunner*>(self);
-  return static_cast<DWORD>(DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kMainDialog), nullptr,
+  return static_cast<DWORD>(DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                             main_window_proc,
                                             reinterpret_cast<LPARAM>(&runner->settings_->dialog)));
 }

@@ -111,7 +111,7 @@ TEST_F(E2eCloseTrials, ClosingAtRandomMomentsNeverHangs) {
       // Start and the close in the window's queue one right behind the other.
       close_command = "start-close " + std::to_string(limit_ms);
     } else {
-      click(kStartButton);
+      click(IDC_START);
     }
     if (close_command.empty()) {
       const int delay = kind == kWhileCopying     ? between(0, 800)

@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/e2e/wine_driver.h"
 #include "tests/reliability/flaky_mount.h"
 #include "tests/unit/support/temp_dir.h"
@@ -58,8 +59,6 @@ constexpr int kSharingViolation = 32;  // ERROR_SHARING_VIOLATION
 constexpr int kDiskFull = 112;         // ERROR_DISK_FULL
 constexpr int kWineServerGone = 31;    // ERROR_GEN_FAILURE: the FUSE server died (ENOTCONN)
 
-constexpr int kStartButton = 1000;
-constexpr int kStopButton = 1001;
 constexpr int kStateColumn = 4;
 
 class E2eTest : public ::testing::Test {
@@ -203,7 +202,7 @@ class E2eTest : public ::testing::Test {
     mount_.set_schedule("stall " + name + " 30");
     launch(settings());
     add({name});
-    click(kStartButton);
+    click(IDC_START);
     ASSERT_TRUE(wait_for([&] { return dest_size(name) > at; })) << log_text();
   }
   bool enabled(int id) { return driver_.send("enabled " + std::to_string(id)).value == "1"; }
@@ -255,7 +254,7 @@ class E2eTest : public ::testing::Test {
   // row is running.
   bool wait_idle(int rows) {
     return wait_for([&] {
-      if (!enabled(kStartButton)) return false;
+      if (!enabled(IDC_START)) return false;
       for (int row = 0; row < rows; ++row)
         if (state(row) == "Выполняется") return false;
       return true;
@@ -265,7 +264,7 @@ class E2eTest : public ::testing::Test {
     return wait_for([&] {
       for (int row = 0; row < rows; ++row)
         if (state(row) != texts::kCompleted) return false;
-      return enabled(kStartButton);
+      return enabled(IDC_START);
     });
   }
 

@@ -21,7 +21,7 @@ TEST_F(E2eScenario, TransientReadErrorsMidFileAreRetriedFromTheLastBlock) {
   launch(settings());
   add({"a.bin", neighbour});
   EXPECT_EQ(state(0), kQueued);
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(2)) << log_text();
   expect_faithful("a.bin", true);
   expect_faithful(neighbour, true);
@@ -40,7 +40,7 @@ TEST_F(E2eScenario, PermanentBadRangeStaysInErrorWhileItsNeighboursComplete) {
   chosen.max_attempts = 2;
   launch(chosen);
   add({"a.bin", "b.bin", "c.bin"});
-  click(kStartButton);
+  click(IDC_START);
   // Pass after pass: b gets a new run each time.
   ASSERT_TRUE(wait_for([&] { return count(kStart) >= 8; })) << log_text();
   EXPECT_EQ(state(0), kCompleted);
@@ -49,7 +49,7 @@ TEST_F(E2eScenario, PermanentBadRangeStaysInErrorWhileItsNeighboursComplete) {
   expect_faithful("c.bin", true);
   expect_faithful("b.bin", false);
   EXPECT_EQ(dest_size("b.bin"), 65536) << "the block before the bad range";
-  click(kStopButton);
+  click(IDC_STOP);
   ASSERT_TRUE(wait_idle(3)) << "Stop does not end the queue\n" << log_text();
   std::string stopped = state(1);
   EXPECT_TRUE(stopped == kError || stopped == kQueued) << stopped;
@@ -88,7 +88,7 @@ TEST_F(E2eScenario, FullDestinationIsRetriedAndCompletesOnceFreed) {
   make_source("a.bin", 1 << 20);
   launch(settings());
   add({"a.bin"});
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_for([&] { return count(error(kDiskFull)) >= 2; })) << log_text();
   EXPECT_EQ(count(kWrite), count(error(kDiskFull)));
   EXPECT_TRUE(wait_for([&] { return state(0) == kError; }));
@@ -104,7 +104,7 @@ TEST_F(E2eScenario, FullDestinationIsRetriedAndCompletesOnceFreed) {
 
 TEST_F(E2eScenario, StopAndStartAgainContinuesWhereItStopped) {
   ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 300000));
-  click(kStopButton);
+  click(IDC_STOP);
   ASSERT_TRUE(wait_idle(1)) << log_text();
   EXPECT_EQ(state(0), kQueued);
   int64_t stopped_at = dest_size("a.bin");
@@ -114,7 +114,7 @@ TEST_F(E2eScenario, StopAndStartAgainContinuesWhereItStopped) {
 
   // Nothing before the stop may be read again: those bytes fail from now on.
   mount_.set_schedule("eio a.bin 0 " + std::to_string(stopped_at) + " -1");
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   expect_faithful("a.bin", true);
   EXPECT_EQ(count(kStart), 2);
@@ -140,7 +140,7 @@ TEST_F(E2eScenario, ClosedDuringACopyThenResumedAtTheDestinationsSize) {
   add({"a.bin"});
   // The bytes already there are shown from the next refresh on.
   EXPECT_TRUE(wait_for([&] { return cell(0, 3).find("%)") != std::string::npos; })) << cell(0, 3);
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   expect_faithful("a.bin", true);
   std::vector<std::string> log = log_lines();
@@ -171,7 +171,7 @@ TEST_F(E2eScenario, SameNameFromTwoFoldersIsRefusedNotCopiedOverTheFirst) {
   ASSERT_FALSE(refused.lines.empty());
   EXPECT_NE(refused.lines[0].find("Ошибка: Добавление файла: "), std::string::npos);
   EXPECT_NE(refused.lines[0].find("\\b\\x.bin"), std::string::npos) << refused.lines[0];
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(2)) << log_text();
   expect_faithful("a/x.bin", true, "x.bin");
   expect_faithful("b/y.bin", true, "y.bin");
@@ -183,11 +183,11 @@ TEST_F(E2eScenario, SameNameFromTwoFoldersIsRefusedNotCopiedOverTheFirst) {
 // destination's real end, not from the bytes counted before.
 TEST_F(E2eScenario, DestinationThatLostItsEndIsContinuedFromItsRealEnd) {
   ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 2 << 20, 1000000));
-  click(kStopButton);
+  click(IDC_STOP);
   ASSERT_TRUE(wait_idle(1)) << log_text();
   ASSERT_EQ(::truncate(mount_.dest("a.bin").c_str(), 300001), 0);
   mount_.set_schedule("");
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   expect_faithful("a.bin", true);
   EXPECT_EQ(count(kDestShort + "300001"), 1) << log_text();
@@ -213,7 +213,7 @@ TEST_F(E2eScenario, ResumeContinuesOnlyATruePartialCopy) {
   launch(settings());
   add({"report.doc", "disk.img", "part.bin"});
   for (int row = 0; row < 3; ++row) EXPECT_EQ(state(row), kQueued) << row;
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(3)) << log_text();
   for (const char* name : {"report.doc", "disk.img", "part.bin"}) expect_faithful(name, true);
   EXPECT_EQ(count(kDestDiffers), 2) << log_text();
@@ -244,7 +244,7 @@ TEST_F(E2eScenario, ClosingEndsAPauseOrAStalledReadAtOnce) {
     chosen.retry_timeout = 10000;
     launch(chosen);
     add({name});
-    click(kStartButton);
+    click(IDC_START);
     ASSERT_TRUE(wait_for([&] { return dest_size(name) > 300000; })) << log_text();
     if (name == "pause.bin") {
       mount_.set_schedule("vanish " + name);
@@ -293,13 +293,13 @@ TEST_F(E2eScenario, SourceThatShrinksAheadOfTheCopyIsCopiedToItsNewEnd) {
 
 TEST_F(E2eScenario, SourceThatShrinksBelowTheBytesCopiedIsCopiedAfresh) {
   ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 1000000));
-  click(kStopButton);
+  click(IDC_STOP);
   ASSERT_TRUE(wait_idle(1)) << log_text();
   // The source now ends before the bytes already copied: its end is not the
   // job's completion; the copy starts over and ends byte-identical.
   ASSERT_EQ(::truncate(mount_.backing("a.bin").c_str(), 500000), 0);
   mount_.set_schedule("");
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   EXPECT_EQ(dest_size("a.bin"), 500000);
   expect_faithful("a.bin", true);
@@ -309,12 +309,12 @@ TEST_F(E2eScenario, SourceThatShrinksBelowTheBytesCopiedIsCopiedAfresh) {
 
 TEST_F(E2eScenario, VanishedDestinationFailsAtOpeningUntilItIsBack) {
   ASSERT_NO_FATAL_FAILURE(start_slow_copy("a.bin", 4 << 20, 300000));
-  click(kStopButton);
+  click(IDC_STOP);
   ASSERT_TRUE(wait_idle(1)) << log_text();
   std::string partial = dir_.read("dest/a.bin");
   dir_.remove("dest");  // the folder and the partial file are gone
   int before = count(error(kPathNotFound));
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_for([&] { return count(error(kPathNotFound)) >= before + 3; })) << log_text();
   EXPECT_FALSE(dir_.exists("dest")) << "the copy is not started over elsewhere";
   EXPECT_EQ(count(kCopying), 1) << "no attempt gets past opening the destination";
@@ -330,7 +330,7 @@ TEST_F(E2eScenario, OpenErrorsAreRetried) {
   mount_.set_schedule("eio-open a.bin 3");
   launch(settings());
   add({"a.bin"});
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   expect_faithful("a.bin", true);
   EXPECT_EQ(count(error(kWineOpenEio)), 3) << log_text();
@@ -375,7 +375,7 @@ TEST_F(E2eScenario, FilesAddedDuringACopyAreCopiedInTheSameRun) {
   mount_.set_schedule("stall a.bin 30\neio c.bin 100000 100001 2");
   launch(settings());
   add({"a.bin"});
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_for([&] { return dest_size("a.bin") > 300000; })) << log_text();
   add({"b.bin", "c.bin"});
   ASSERT_TRUE(wait_all_completed(3)) << log_text();
@@ -401,8 +401,8 @@ TEST_F(E2eScenario, ThousandFilesChosenAtOnceAreCopiedInOrder) {
   launch(settings());
   add(names);
   EXPECT_EQ(column(kNameColumn), names);
-  click(kStartButton);
-  ASSERT_TRUE(wait_for([&] { return count(kRunEnd) == kFiles && enabled(kStartButton); }, 600))
+  click(IDC_START);
+  ASSERT_TRUE(wait_for([&] { return count(kRunEnd) == kFiles && enabled(IDC_START); }, 600))
       << count(kRunEnd) << " files done";
   EXPECT_EQ(column(kStateColumn), std::vector<std::string>(kFiles, kCompleted));
   for (const std::string& name : names) expect_faithful(name, true);
@@ -459,7 +459,7 @@ TEST_F(E2eScenario, ResumeAcrossFourGibibytes) {
   mount_.set_schedule("eio big.bin 0 " + std::to_string(kept - 65536) + " -1");
   launch(settings());
   add({"big.bin"});
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   EXPECT_EQ(dest_size("big.bin"), size);
   EXPECT_EQ(count("Ошибка"), 0) << log_text();
@@ -474,7 +474,7 @@ TEST_F(E2eScenario, DestinationHeldByAnotherProgramIsRetriedUntilReleased) {
   launch(settings());
   ASSERT_TRUE(driver_.send("hold " + wine_path(mount_.dest("a.bin"))).ok);
   add({"a.bin"});
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_for([&] { return count(error(kSharingViolation)) >= 3; })) << log_text();
   EXPECT_EQ(count(kCopying), 0) << "no attempt gets past opening the destination";
   ASSERT_TRUE(driver_.send("release").ok);
@@ -495,7 +495,7 @@ TEST_P(E2eBufferSize, TransientReadErrorsAreRetried) {
   chosen.buffer_size = GetParam();
   launch(chosen);
   add({"a.bin"});
-  click(kStartButton);
+  click(IDC_START);
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   expect_faithful("a.bin", true);
   const int failures = count(error(kWineReadEio));

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/copy_job.h"
-#include "ui/main/main_state.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_state.h"
 #include "ui_harness.h"
 
 namespace {
@@ -20,10 +20,12 @@ struct TemplateControl {
 };
 
 const TemplateControl kControls[] = {
-    {1000, {3, 6, 51, 18}},   {1001, {57, 6, 51, 18}},   {1002, {117, 6, 51, 18}},
-    {1003, {3, 33, 39, 15}},  {1004, {3, 51, 39, 15}},   {1005, {3, 81, 39, 15}},
-    {1006, {3, 99, 39, 15}},  {1009, {48, 33, 375, 81}}, {1010, {3, 120, 420, 66}},
-    {1008, {177, 6, 21, 18}}, {1041, {207, 18, 216, 9}}, {1042, {207, 3, 216, 12}},
+    {IDC_START, {3, 6, 51, 18}},       {IDC_STOP, {57, 6, 51, 18}},
+    {IDC_SETTINGS, {117, 6, 51, 18}},  {IDC_ADD, {3, 33, 39, 15}},
+    {IDC_DELETE, {3, 51, 39, 15}},     {IDC_UP, {3, 81, 39, 15}},
+    {IDC_DOWN, {3, 99, 39, 15}},       {IDC_FILE_LIST, {48, 33, 375, 81}},
+    {IDC_LOG, {3, 120, 420, 66}},      {IDC_ABOUT, {177, 6, 21, 18}},
+    {IDC_PROGRESS, {207, 18, 216, 9}}, {IDC_STATUS, {207, 3, 216, 12}},
 };
 
 // The dialog manager converts the origin and the size separately.
@@ -87,7 +89,7 @@ TEST_F(MainWindowTest, OpensAtDesignedSizeCentredWithTemplateControlsAndTexts) {
   EXPECT_EQ("Tarvolin", window_text(window));
   const char* buttons[] = {"Начать",  "Остановить", "Настройка", "Добавить",
                            "Удалить", "Вверх",      "Вниз"};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(ansi(buttons[i]), window_text(run.item(1000 + i)));
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(ansi(buttons[i]), window_text(run.item(IDC_START + i)));
   EXPECT_EQ("?", window_text(run.item(IDC_ABOUT)));
   EXPECT_EQ("", window_text(run.item(IDC_STATUS)));
 
@@ -103,7 +105,8 @@ TEST_F(MainWindowTest, OpensAtDesignedSizeCentredWithTemplateControlsAndTexts) {
     }
   });
   EXPECT_EQ(run.item(IDC_START), focus);
-  EXPECT_EQ((std::vector<int>{1001, 1002, 1003, 1004, 1005, 1006, 1009, 1010, 1008, 1000}),
+  EXPECT_EQ((std::vector<int>{IDC_STOP, IDC_SETTINGS, IDC_ADD, IDC_DELETE, IDC_UP, IDC_DOWN,
+                              IDC_FILE_LIST, IDC_LOG, IDC_ABOUT, IDC_START}),
             tab_order);
 
   PBRANGE range = {};
@@ -156,7 +159,7 @@ TEST_F(MainWindowTest, EnterAndUnknownCommandsDoNothing) {
   MainWindowRun run(&settings_);
   ASSERT_NE(run.add_job(folder_ + "\\a.bin"), nullptr);
   run.command(IDOK);
-  run.command(1007 + 100);
+  run.command(IDM_SELECT_ALL + 100);
   EXPECT_TRUE(IsWindowVisible(run.window()));
   EXPECT_EQ(1, SendMessageA(run.item(IDC_FILE_LIST), LVM_GETITEMCOUNT, 0, 0));
 }
@@ -182,20 +185,20 @@ TEST_F(MainWindowTest, RowColoursFollowTheJobState) {
     return GetWindowLongPtrA(run.window(), DWLP_MSGRESULT);
   };
   NMLVCUSTOMDRAW draw = {};
-  EXPECT_EQ(CDRF_NOTIFYITEMDRAW, paint(CDDS_PREPAINT, 1009, &draw));
+  EXPECT_EQ(CDRF_NOTIFYITEMDRAW, paint(CDDS_PREPAINT, IDC_FILE_LIST, &draw));
   for (int32_t state : {JOB_QUEUED, JOB_RUNNING, JOB_ERROR, JOB_COMPLETED}) {
     record->job->state = state;
     draw = {};
-    EXPECT_EQ(CDRF_NEWFONT, paint(CDDS_ITEMPREPAINT, 1009, &draw));
+    EXPECT_EQ(CDRF_NEWFONT, paint(CDDS_ITEMPREPAINT, IDC_FILE_LIST, &draw));
     EXPECT_EQ(settings_.list.state_text_color[state], draw.clrText) << state;
     EXPECT_EQ(settings_.list.state_back_color[state], draw.clrTextBk) << state;
   }
   draw = {};
-  EXPECT_EQ(CDRF_DODEFAULT, paint(CDDS_POSTPAINT, 1009, &draw));
+  EXPECT_EQ(CDRF_DODEFAULT, paint(CDDS_POSTPAINT, IDC_FILE_LIST, &draw));
   // Another control's drawing is not the file list's business.
   draw = {};
   draw.clrText = 0x123456;
-  paint(CDDS_ITEMPREPAINT, 1010, &draw);
+  paint(CDDS_ITEMPREPAINT, IDC_LOG, &draw);
   EXPECT_EQ(0x123456u, draw.clrText);
   record->job->state = JOB_QUEUED;
 }

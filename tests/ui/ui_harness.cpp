@@ -11,8 +11,8 @@
 #include "app/state_icons.h"
 #include "engine/copy_job.h"
 #include "ui/main/file_list.h"
-#include "ui/main/main_state.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_state.h"
 #include "ui/main/window_host_win32.h"
 
 namespace {
@@ -97,7 +97,7 @@ MainWindowRun::~MainWindowRun() {
 
 DWORD WINAPI MainWindowRun::thread_main(void* self) {
   MainWindowRun* run = static_cast<MainWindowRun*>(self);
-  return static_cast<DWORD>(DialogBoxParamA(app_module(), MAKEINTRESOURCEA(kMainDialog), nullptr,
+  return static_cast<DWORD>(DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                             main_window_proc,
                                             reinterpret_cast<LPARAM>(&run->settings_->dialog)));
 }
@@ -110,7 +110,7 @@ void MainWindowRun::command(int id) { SendMessageA(window_, WM_COMMAND, id, 0); 
 
 void MainWindowRun::post_command(int id) { PostMessageA(window_, WM_COMMAND, id, 0); }
 
-void MainWindowRun::tick() { SendMessageA(window_, WM_TIMER, kRefreshTimer, 0); }
+void MainWindowRun::tick() { SendMessageA(window_, WM_TIMER, IDT_REFRESH, 0); }
 
 JobRow* MainWindowRun::add_job(const std::string& path) {
   JobRow* record = nullptr;

@@ -5,7 +5,7 @@
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "platform/platform.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 
 int row_count(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 

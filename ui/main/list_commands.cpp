@@ -10,14 +10,11 @@
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
+#include "res/string_ids.h"
 #include "ui/main/file_list.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 
 namespace {
-
-constexpr unsigned kAddFailedText = 500;
-constexpr unsigned kErrorCaption = 484;
-constexpr unsigned kMenuFirstText = 523;  // 523..527: add, delete, up, down, select all
 
 // The filter: one entry, display text then pattern, ending in two NULs.
 const char kFilter[] = "All files *.*\0*.*\0";
@@ -37,8 +34,8 @@ struct Adding {
 void warn_not_added(HWND window, const char* path) {
   char format[kTextCapacity];
   char caption[kTextCapacity];
-  load_text(format, kAddFailedText, kTextCapacity);
-  load_text(caption, kErrorCaption, kTextCapacity);
+  load_text(format, IDS_ADD_FAILED, kTextCapacity);
+  load_text(caption, IDS_ERROR_CAPTION, kTextCapacity);
   char* text = alloc_format(format, path);
   MessageBoxA(window, text != nullptr ? text : "", caption, MB_ICONWARNING | MB_OK);
   free(text);
@@ -99,7 +96,8 @@ void insert_menu_item(HMENU menu, UINT position, UINT id, bool disabled) {
   item.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE;
   item.fType = MFT_SEPARATOR;
   if (id != 0) {
-    load_text(text, kMenuFirstText + (id - ID_ADD), kTextCapacity);
+    // IDS_ADD .. IDS_SELECT_ALL stand in the order of the commands IDC_ADD .. IDM_SELECT_ALL.
+    load_text(text, IDS_ADD + (id - IDC_ADD), kTextCapacity);
     item.fType = MFT_STRING;
     item.dwTypeData = text;
     item.fState = disabled ? (MFS_DISABLED | MFS_GRAYED) : MFS_ENABLED;
@@ -219,13 +217,13 @@ void show_context_menu(HWND window, HWND list, POINT at) {
   if (menu == nullptr) return;
   const bool empty = row_count(list) == 0;
   const bool no_row = empty || focused_selected_row(list) < 0;
-  insert_menu_item(menu, 0, ID_ADD, false);
-  insert_menu_item(menu, 1, ID_DELETE, no_row);
+  insert_menu_item(menu, 0, IDC_ADD, false);
+  insert_menu_item(menu, 1, IDC_DELETE, no_row);
   insert_menu_item(menu, 2, 0, false);
-  insert_menu_item(menu, 3, ID_UP, no_row);
-  insert_menu_item(menu, 4, ID_DOWN, no_row);
+  insert_menu_item(menu, 3, IDC_UP, no_row);
+  insert_menu_item(menu, 4, IDC_DOWN, no_row);
   insert_menu_item(menu, 5, 0, false);
-  insert_menu_item(menu, 6, ID_SELECT_ALL, empty);
+  insert_menu_item(menu, 6, IDM_SELECT_ALL, empty);
   TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, at.x, at.y, window, nullptr);
   DestroyMenu(menu);
 }

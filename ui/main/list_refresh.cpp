@@ -11,19 +11,15 @@
 #include "engine/copy_job.h"
 #include "engine/queue_controller.h"
 #include "platform/platform.h"
+#include "res/string_ids.h"
 #include "ui/main/file_list.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 #include "ui/main/taskbar_progress.h"
 
 namespace {
 
 constexpr size_t kCaptionNameCapacity = 128;
 constexpr int kCaptionCapacity = 1024;
-constexpr unsigned kTitleText = 480;
-constexpr unsigned kRunningCaptionText = 489;
-constexpr unsigned kLoadedText = 646;
-constexpr unsigned kSpeedText = 647;
-constexpr unsigned kStatusText = 648;
 
 // Sets a cell from a string-table format; a failed format leaves it empty.
 template <typename... Args>
@@ -74,7 +70,7 @@ void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64
   char name[kCaptionNameCapacity];
   caption_file_name(job->source_path, name, sizeof name);
   char format[kTextCapacity];
-  load_text(format, kRunningCaptionText, kTextCapacity);
+  load_text(format, IDS_RUNNING_CAPTION, kTextCapacity);
   char* text = alloc_format(format, percentage(bytes, job->total_size), name);
   if (text != nullptr) {
     lstrcpynA(caption, text, kCaptionCapacity);
@@ -82,7 +78,7 @@ void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64
   }
   char speed[kSizeTextCapacity];
   format_size(speed_per_second(bytes - record->sample_bytes, elapsed), speed);
-  set_formatted_cell(list, kSpeedText, row, 5, speed);
+  set_formatted_cell(list, IDS_SPEED, row, 5, speed);
 }
 
 // Returns true when the row's cells were touched.
@@ -107,7 +103,7 @@ bool refresh_row(HWND list, JobRow* record, int row, const View& view, Totals* t
   if (bytes != record->sample_bytes && bytes > 0) {
     char size[kSizeTextCapacity];
     format_size(bytes, size);
-    set_formatted_cell(list, kLoadedText, row, 3, size, percentage(bytes, job->total_size));
+    set_formatted_cell(list, IDS_LOADED, row, 3, size, percentage(bytes, job->total_size));
     record->sample_bytes = bytes;
     touched = true;
   }
@@ -150,7 +146,7 @@ void show_totals(const Totals& totals) {
   char* status = nullptr;
   if (totals.size > 0) {
     char format[kTextCapacity];
-    load_text(format, kStatusText, kTextCapacity);
+    load_text(format, IDS_STATUS, kTextCapacity);
     char done[kSizeTextCapacity];
     char size[kSizeTextCapacity];
     format_size(totals.done, done);
@@ -201,7 +197,7 @@ void caption_file_name(const char* path, char* out, size_t capacity) {
 void refresh_list() {
   HWND list = main_window.list;
   char caption[kCaptionCapacity];
-  load_text(caption, kTitleText, kCaptionCapacity);
+  load_text(caption, IDS_APP_TITLE, kCaptionCapacity);
   Totals totals;
   const int count = row_count(list);
   // What GetWindowLongPtrW gives for a Unicode window is its procedure's

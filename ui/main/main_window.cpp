@@ -9,13 +9,15 @@
 #include "engine/queue_controller.h"
 #include "engine/run_flags.h"
 #include "res/resource.h"
+#include "res/string_ids.h"
 #include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/dialog_items.h"
 #include "ui/dialogs/file_params_dialog.h"
 #include "ui/dialogs/settings_dialog.h"
 #include "ui/main/file_list.h"
 #include "ui/main/list_commands.h"
 #include "ui/main/list_refresh.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 #include "ui/main/taskbar_progress.h"
 #include "ui/main/window_host_win32.h"
 #include "ui/main/window_layout.h"
@@ -24,24 +26,13 @@ MainWindow main_window;
 
 namespace {
 
-constexpr unsigned kTitleText = 480;
-constexpr unsigned kCloseQuestionText = 502;
-constexpr unsigned kButtonFirstText = 520;  // 520..526 for buttons 1000..1006
-constexpr unsigned kAboutButtonText = 528;
-constexpr unsigned kColumnFirstText = 530;  // 530..536 for columns 0..6
 // How long closing waits for the copy to end: a block, or a cancelled read.
 constexpr uint32_t kCloseLimitMs = 1000;
 
 ListParam* list_param() { return main_window.param->list_ref; }
 
-void set_text(HWND window, unsigned id) {
-  char text[kTextCapacity];
-  load_text(text, id, kTextCapacity);
-  SetWindowTextA(window, text);
-}
-
 void load_window_icon(HWND window) {
-  main_window.icon = static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(kAppIcon),
+  main_window.icon = static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(IDI_APP),
                                                    IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                    GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   if (main_window.icon != nullptr) {
@@ -53,10 +44,10 @@ void lay_out_at_opening(HWND window) {
   const DialogParam* param = main_window.param;
   restore_placement(window, param->window_x, param->window_y, param->window_width,
                     param->window_height);
-  add_anchor(GetDlgItem(window, ID_FILE_LIST), true, false);
-  add_anchor(GetDlgItem(window, ID_LOG), false, true);
-  add_anchor(GetDlgItem(window, ID_PROGRESS), true, true);
-  add_anchor(GetDlgItem(window, ID_STATUS), true, true);
+  add_anchor(GetDlgItem(window, IDC_FILE_LIST), true, false);
+  add_anchor(GetDlgItem(window, IDC_LOG), false, true);
+  add_anchor(GetDlgItem(window, IDC_PROGRESS), true, true);
+  add_anchor(GetDlgItem(window, IDC_STATUS), true, true);
   relayout(window);
 }
 
@@ -73,11 +64,12 @@ void make_state_images() {
 }
 
 void set_labels(HWND window) {
-  set_text(window, kTitleText);
-  for (int id = ID_START; id <= ID_DOWN; ++id) {
-    set_text(GetDlgItem(window, id), kButtonFirstText + (id - ID_START));
+  set_title_text(window, IDS_APP_TITLE);
+  // IDS_START .. IDS_DOWN stand in the order of the buttons IDC_START .. IDC_DOWN.
+  for (int id = IDC_START; id <= IDC_DOWN; ++id) {
+    set_item_string(window, id, IDS_START + (id - IDC_START));
   }
-  set_text(GetDlgItem(window, ID_ABOUT), kAboutButtonText);
+  set_item_string(window, IDC_ABOUT, IDS_ABOUT);
 }
 
 void apply_list_colors() {
@@ -93,7 +85,7 @@ void prepare_list() {
   apply_list_colors();
   for (int column = 0; column < kColumnCount; ++column) {
     char title[kTextCapacity];
-    load_text(title, kColumnFirstText + column, kTextCapacity);
+    load_text(title, IDS_COLUMN_STATE + column, kTextCapacity);  // the titles in column order
     insert_column(list, column, title, list_param()->column_width[column]);
   }
 }
@@ -106,17 +98,17 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   set_window_host(&main_window_host);
   load_window_icon(window);
   lay_out_at_opening(window);
-  main_window.list = GetDlgItem(window, ID_FILE_LIST);
-  main_window.status = GetDlgItem(window, ID_STATUS);
-  main_window.progress = GetDlgItem(window, ID_PROGRESS);
+  main_window.list = GetDlgItem(window, IDC_FILE_LIST);
+  main_window.status = GetDlgItem(window, IDC_STATUS);
+  main_window.progress = GetDlgItem(window, IDC_PROGRESS);
   main_window.list_ex_style =
       static_cast<DWORD>(SendMessageA(main_window.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
   make_state_images();
   set_labels(window);
   prepare_list();
-  SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETRANGE32, 0, 100);
-  SendDlgItemMessageA(window, ID_PROGRESS, PBM_SETPOS, 0, 0);
-  SetTimer(window, kRefreshTimer, param->refresh_interval, nullptr);
+  SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETRANGE32, 0, 100);
+  SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+  SetTimer(window, IDT_REFRESH, param->refresh_interval, nullptr);
   open_taskbar_progress(window);
   return TRUE;
 }
@@ -132,7 +124,7 @@ bool any_worker_running(HWND list) {
 void close_main_window(HWND window) {
   if (any_worker_running(main_window.list)) {
     char question[kTextCapacity];
-    load_text(question, kCloseQuestionText, kTextCapacity);
+    load_text(question, IDS_STOP_COPYING_QUESTION, kTextCapacity);
     if (MessageBoxA(window, question, "?", MB_ICONQUESTION | MB_YESNO) != IDYES) return;
   }
   EndDialog(window, IDCANCEL);
@@ -149,31 +141,31 @@ void run_command(HWND window, int id) {
     case IDCANCEL:
       close_main_window(window);
       break;
-    case ID_START:
+    case IDC_START:
       start_controller();
       break;
-    case ID_STOP:
+    case IDC_STOP:
       stop_button();
       break;
-    case ID_SETTINGS:
+    case IDC_SETTINGS:
       open_settings_from(window);
       break;
-    case ID_ADD:
+    case IDC_ADD:
       add_files(window);
       break;
-    case ID_DELETE:
+    case IDC_DELETE:
       delete_selected(main_window.list);
       break;
-    case ID_UP:
+    case IDC_UP:
       move_row(main_window.list, true);
       break;
-    case ID_DOWN:
+    case IDC_DOWN:
       move_row(main_window.list, false);
       break;
-    case ID_SELECT_ALL:
+    case IDM_SELECT_ALL:
       select_all(main_window.list);
       break;
-    case ID_ABOUT:
+    case IDC_ABOUT:
       open_about_dialog(window);
       break;
     default:
@@ -209,7 +201,7 @@ void open_row_params(const NMITEMACTIVATE* activate) {
 }
 
 INT_PTR on_notify(HWND window, NMHDR* header) {
-  if (header->idFrom != ID_FILE_LIST) return FALSE;
+  if (header->idFrom != IDC_FILE_LIST) return FALSE;
   switch (header->code) {
     case NM_CUSTOMDRAW:
       SetWindowLongPtrA(window, DWLP_MSGRESULT,
@@ -241,7 +233,7 @@ void free_rows() {
 }
 
 void destroy_main_window(HWND window) {
-  KillTimer(window, kRefreshTimer);
+  KillTimer(window, IDT_REFRESH);
   KillTimer(window, IDT_LOG_PAINT);
   close_taskbar_progress();
   // From here on neither the controller nor the log touches the window.
@@ -274,7 +266,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       if (InSendMessage()) return FALSE;
       return on_notify(window, reinterpret_cast<NMHDR*>(lparam));
     case WM_TIMER:
-      if (wparam == kRefreshTimer) refresh_list();
+      if (wparam == IDT_REFRESH) refresh_list();
       if (wparam == IDT_LOG_PAINT) main_window_host.paint_log();
       return FALSE;
     case WM_SIZE:

@@ -6,7 +6,7 @@
 #include "platform/win32/native_handle.h"
 #include "res/resource.h"
 #include "ui/main/file_list.h"
-#include "ui/main/main_state.h"
+#include "ui/main/main_window_state.h"
 
 Win32WindowHost main_window_host;
 
@@ -42,8 +42,8 @@ void Win32WindowHost::attach(HWND window, const DialogParam* param) {
   param_ = param;
   // Looked up once: under Wine each GetDlgItem asks the server for the
   // window's children.
-  list_ = GetDlgItem(window, ID_FILE_LIST);
-  log_ = GetDlgItem(window, ID_LOG);
+  list_ = GetDlgItem(window, IDC_FILE_LIST);
+  log_ = GetDlgItem(window, IDC_LOG);
   log_paint_due_ = false;
   log_top_line_ = -1;
 }
@@ -68,8 +68,8 @@ int Win32WindowHost::row_count() { return ::row_count(list_); }
 JobRow* Win32WindowHost::row_record(int index) { return ::row_record(list_, index); }
 
 void Win32WindowHost::enable_buttons(bool enabled) {
-  EnableWindow(GetDlgItem(window_, ID_START), enabled);
-  EnableWindow(GetDlgItem(window_, ID_SETTINGS), enabled);
+  EnableWindow(GetDlgItem(window_, IDC_START), enabled);
+  EnableWindow(GetDlgItem(window_, IDC_SETTINGS), enabled);
 }
 
 void Win32WindowHost::defer_log_paint() {

@@ -2,8 +2,8 @@
 // Wine by the Linux test (tests/e2e/wine_driver.h), that starts the real
 // tarvolin.exe and works its main window from outside the process, as a user
 // would: the buttons, the real open dialog, the close box and its question.
-// It reads what the user reads: the log list box (1010) and the cells of the
-// file list (1009).
+// It reads what the user reads: the log list box and the cells of the file
+// list.
 //
 // One command per line on stdin, of any length, words separated by single
 // spaces (the tests' paths hold none); texts are UTF-8 both ways. Every answer
@@ -55,16 +55,14 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+#include "res/string_ids.h"
 #include "tests/e2e/driver/file_name_field.h"
 
 namespace {
 
 constexpr UINT kAnswerMs = 10000;  // a window that takes longer does not answer
 constexpr DWORD kWindowWaitMs = 30000;
-constexpr int kAddButton = 1003;
-constexpr int kFileList = 1009;
-constexpr int kLog = 1010;
-constexpr int kQuestionText = 502;
 
 struct Program {
   PROCESS_INFORMATION process{};
@@ -73,7 +71,7 @@ struct Program {
   std::vector<std::string> log;  // UTF-8; the log only ever grows
 } program;
 
-std::string question_text;  // string 502 of the program, UTF-8
+std::string question_text;  // the program's close question, UTF-8
 std::vector<HANDLE> held;   // files held open by "hold"
 
 // ---- text ----------------------------------------------------------------
@@ -200,7 +198,7 @@ class Remote {
   size_t size_;
 };
 
-HWND file_list() { return GetDlgItem(program.window, kFileList); }
+HWND file_list() { return GetDlgItem(program.window, IDC_FILE_LIST); }
 
 int row_count() {
   LRESULT count = -1;
@@ -240,7 +238,7 @@ bool send_wide(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT*
 // back in UTF-16 even to the single-byte call (and so writes twice the bytes
 // that call's caller expects).
 bool read_log() {
-  HWND box = GetDlgItem(program.window, kLog);
+  HWND box = GetDlgItem(program.window, IDC_LOG);
   LRESULT count = 0;
   if (!send_wide(box, LB_GETCOUNT, 0, 0, &count)) return false;
   if (count < static_cast<LRESULT>(program.log.size())) program.log.clear();
@@ -264,7 +262,7 @@ BOOL CALLBACK match_main(HWND window, LPARAM context) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   if (process == search->process_id && IsWindowVisible(window) && class_of(window) == "#32770" &&
-      GetWindow(window, GW_OWNER) == nullptr && GetDlgItem(window, kLog) != nullptr) {
+      GetWindow(window, GW_OWNER) == nullptr && GetDlgItem(window, IDC_LOG) != nullptr) {
     search->found = window;
     return FALSE;
   }
@@ -308,7 +306,7 @@ void launch(const std::string& folder) {
   if (question_text.empty()) {
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     char text[1024] = "";
-    if (module) LoadStringA(module, kQuestionText, text, sizeof text);
+    if (module) LoadStringA(module, IDS_STOP_COPYING_QUESTION, text, sizeof text);
     if (module) FreeLibrary(module);
     question_text = utf8(text);
   }
@@ -332,7 +330,7 @@ void type_and_open(HWND dialog, const std::string& text) {
 void add(const std::string& folder_utf8, const std::vector<std::string>& names) {
   int before = row_count();
   if (before < 0 || names.empty()) return answer(false, "no list");
-  PostMessageA(GetDlgItem(program.window, kAddButton), BM_CLICK, 0, 0);
+  PostMessageA(GetDlgItem(program.window, IDC_ADD), BM_CLICK, 0, 0);
   HWND dialog = wait_dialog(program.window);
   if (!dialog) return answer(false, "no open dialog");
   std::string folder = ansi(folder_utf8);
@@ -382,7 +380,7 @@ void close(const std::string& how, DWORD limit_ms) {
   if (!program.window) return answer(false, "no program");
   // Whether a run was under way as the close was asked: the controller keeps
   // Start disabled from its first row to its end.
-  const bool under_way = !IsWindowEnabled(GetDlgItem(program.window, 1000));
+  const bool under_way = !IsWindowEnabled(GetDlgItem(program.window, IDC_START));
   if (how == "esc") {
     PostMessageA(program.window, WM_COMMAND, IDCANCEL, 0);
   } else {
@@ -469,7 +467,7 @@ void run_command(const std::string& line) {
     PostMessageA(program.window, WM_APP + 1, junk, junk_data);
     const bool sent = send(program.window, WM_APP + 1, junk, junk_data);
     // Wine refuses to carry WM_NOTIFY to another process; Windows delivers it.
-    const bool notified = send(program.window, WM_NOTIFY, kFileList, junk_data);
+    const bool notified = send(program.window, WM_NOTIFY, IDC_FILE_LIST, junk_data);
     return answer(sent, std::string("notify=") + (notified ? "1" : "0"));
   }
   if (name == "add" && word.size() >= 3)
@@ -518,7 +516,7 @@ void run_command(const std::string& line) {
                      : answer(true, std::to_string(count));
   }
   if (name == "start-close" && word.size() == 2) {
-    PostMessageA(GetDlgItem(program.window, 1000), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(program.window, IDC_START), BM_CLICK, 0, 0);
     return close("wm", static_cast<DWORD>(std::atol(word[1].c_str())));
   }
   if (name == "close-no") {
