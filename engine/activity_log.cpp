@@ -107,7 +107,7 @@ void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
 void append_lines(void* context) {
   const Lines* lines = static_cast<const Lines*>(context);
   if (run_flags.closing.load()) return;
-  WindowHost* host = window_host();
+  const WindowHost* host = window_host();
   for (int i = 0; i < lines->count; ++i) host->add_log_line(lines->text[i]);
   if (host->autoscroll()) host->set_log_top_line(host->log_line_count() - 1);
 }
@@ -119,7 +119,7 @@ void log_step(const CopyJob* job) {
   char stamp_format[kTextCapacity];
   load_text(stamp_format, IDS_LOG_STAMP, kTextCapacity);
   char* stamp = alloc_format(stamp_format, now.hour, now.minute, now.second);
-  WindowHost* host = window_host();
+  const WindowHost* host = window_host();
   if (stamp && host && run_flags.log_enabled.load() && !run_flags.closing.load()) {
     Lines lines;
     make_lines(job, stamp, &lines);

@@ -11,7 +11,7 @@ bool claim_dest(DestPaths* paths, const char* source_path, const char* dest_path
 }
 
 void claim_queue_dests(DestPaths* paths, const CopyJob* except) {
-  WindowHost* host = window_host();
+  const WindowHost* host = window_host();
   if (!host) return;
   const int count = host->row_count();
   paths->source_of.reserve(paths->source_of.size() + static_cast<size_t>(count > 0 ? count : 0));

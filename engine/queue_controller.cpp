@@ -73,7 +73,7 @@ bool start_worker(Walk* walk, JobRow* row) {
 // list cannot change during it.
 void advance_walk(void* context) {
   Walk* walk = static_cast<Walk*>(context);
-  WindowHost* host = window_host();
+  const WindowHost* host = window_host();
   while (run_flags.run.load()) {
     const int row_count = host->row_count();
     if (row_count <= 0) {
@@ -119,13 +119,13 @@ void set_buttons(void* context) {
   window_host()->enable_buttons(*static_cast<bool*>(context));
 }
 
-void enable_buttons(WindowHost* host, bool enabled) {
+void enable_buttons(const WindowHost* host, bool enabled) {
   host->run_on_window_thread(set_buttons, &enabled);
 }
 
 // The inconsistencies the controller meets end it with a "BUG" box; none is
 // shown once the window is being destroyed.
-void report_bug(WindowHost* host, TakeOutcome outcome) {
+void report_bug(const WindowHost* host, TakeOutcome outcome) {
   const char* text = nullptr;
   if (outcome == TAKE_NO_ROW) text = "Incredible error: CONTROLLER_N01";
   if (outcome == TAKE_NO_JOB) text = "Incredible error: CONTROLLER_N02";
@@ -135,7 +135,7 @@ void report_bug(WindowHost* host, TakeOutcome outcome) {
 
 // Walks the rows pass after pass until a pass finds every job complete,
 // `run` is cleared, or an inconsistency ends it.
-void walk_queue(WindowHost* host) {
+void walk_queue(const WindowHost* host) {
   Walk walk;
   for (;;) {
     // A call that does not run (the window is gone) ends the walk.
@@ -153,7 +153,7 @@ void walk_queue(WindowHost* host) {
 }  // namespace
 
 uint32_t queue_controller(void*) {
-  WindowHost* host = window_host();
+  const WindowHost* host = window_host();
   if (!host) return 0;
   // A copy under way keeps the system from going to sleep.
   platform::keep_system_awake(true);
@@ -179,7 +179,7 @@ void start_controller() {
 namespace {
 
 bool wait_for_controller(uint32_t limit_ms) {
-  WindowHost* host = window_host();
+  const WindowHost* host = window_host();
   if (host) return host->wait_serving(controller_thread, limit_ms);
   return platform::wait_thread_for(controller_thread, limit_ms);
 }

@@ -3,9 +3,9 @@
 #include <atomic>
 
 namespace {
-std::atomic<WindowHost*> current_host{nullptr};
+std::atomic<const WindowHost*> current_host{nullptr};
 }  // namespace
 
-void set_window_host(WindowHost* host) { current_host.store(host); }
+void set_window_host(const WindowHost* host) { current_host.store(host); }
 
-WindowHost* window_host() { return current_host.load(); }
+const WindowHost* window_host() { return current_host.load(); }

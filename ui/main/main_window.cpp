@@ -94,7 +94,7 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   main_window.param = param;
   reset_controller();
   main_window.window = window;
-  main_window_host.attach(window, param);
+  attach_window_host(window, param);
   set_window_host(&main_window_host);
   load_window_icon(window);
   lay_out_at_opening(window);
@@ -267,7 +267,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return on_notify(window, reinterpret_cast<NMHDR*>(lparam));
     case WM_TIMER:
       if (wparam == IDT_REFRESH) refresh_list();
-      if (wparam == IDT_LOG_PAINT) main_window_host.paint_log();
+      if (wparam == IDT_LOG_PAINT) paint_log();
       return FALSE;
     case WM_SIZE:
       relayout(window);

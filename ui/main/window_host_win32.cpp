@@ -8,8 +8,6 @@
 #include "ui/main/file_list.h"
 #include "ui/main/main_window_state.h"
 
-Win32WindowHost main_window_host;
-
 namespace {
 
 // A call that another thread of this process hands to the window thread. The
@@ -30,6 +28,20 @@ std::atomic<WindowCall*> pending_call{nullptr};
 // most this often.
 constexpr UINT kLogPaintPeriodMs = 100;
 
+// The main window the host serves, from its opening. Written on the window
+// thread before any copy thread starts; `log_paint_due` and `log_top_line`
+// are the window thread's alone.
+struct HostWindow {
+  HWND window = nullptr;
+  HWND list = nullptr;
+  HWND log = nullptr;
+  const DialogParam* param = nullptr;
+  // The log's painting is suspended until paint_log, which brings
+  // `log_top_line` (when not -1) to the top.
+  bool log_paint_due = false;
+  int log_top_line = -1;
+} host_window;
+
 }  // namespace
 
 void serve_window_call() {
@@ -37,19 +49,32 @@ void serve_window_call() {
   if (call != nullptr) call->fn(call->context);
 }
 
-void Win32WindowHost::attach(HWND window, const DialogParam* param) {
-  window_ = window;
-  param_ = param;
+void attach_window_host(HWND window, const DialogParam* param) {
+  host_window.window = window;
+  host_window.param = param;
   // Looked up once: under Wine each GetDlgItem asks the server for the
   // window's children.
-  list_ = GetDlgItem(window, IDC_FILE_LIST);
-  log_ = GetDlgItem(window, IDC_LOG);
-  log_paint_due_ = false;
-  log_top_line_ = -1;
+  host_window.list = GetDlgItem(window, IDC_FILE_LIST);
+  host_window.log = GetDlgItem(window, IDC_LOG);
+  host_window.log_paint_due = false;
+  host_window.log_top_line = -1;
 }
 
-void Win32WindowHost::run_on_window_thread(void (*fn)(void* context), void* context) {
-  if (GetWindowThreadProcessId(window_, nullptr) == GetCurrentThreadId()) {
+void paint_log() {
+  KillTimer(host_window.window, IDT_LOG_PAINT);
+  if (!host_window.log_paint_due) return;
+  host_window.log_paint_due = false;
+  if (host_window.log_top_line >= 0)
+    SendMessageA(host_window.log, LB_SETTOPINDEX, host_window.log_top_line, 0);
+  host_window.log_top_line = -1;
+  SendMessageA(host_window.log, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(host_window.log, nullptr, TRUE);
+}
+
+namespace {
+
+void run_on_window_thread(void (*fn)(void* context), void* context) {
+  if (GetWindowThreadProcessId(host_window.window, nullptr) == GetCurrentThreadId()) {
     fn(context);
     return;
   }
@@ -58,58 +83,46 @@ void Win32WindowHost::run_on_window_thread(void (*fn)(void* context), void* cont
   std::lock_guard<std::mutex> lock(caller_lock);
   WindowCall call{fn, context};
   pending_call.store(&call);
-  SendMessageA(window_, kRunOnWindowThread, 0, 0);
+  SendMessageA(host_window.window, kRunOnWindowThread, 0, 0);
   // A window destroyed meanwhile has not run it; nothing may keep it.
   pending_call.store(nullptr);
 }
 
-int Win32WindowHost::row_count() { return ::row_count(list_); }
+int row_count() { return ::row_count(host_window.list); }
 
-JobRow* Win32WindowHost::row_record(int index) { return ::row_record(list_, index); }
+JobRow* row_record(int index) { return ::row_record(host_window.list, index); }
 
-void Win32WindowHost::enable_buttons(bool enabled) {
-  EnableWindow(GetDlgItem(window_, IDC_START), enabled);
-  EnableWindow(GetDlgItem(window_, IDC_SETTINGS), enabled);
+void enable_buttons(bool enabled) {
+  EnableWindow(GetDlgItem(host_window.window, IDC_START), enabled);
+  EnableWindow(GetDlgItem(host_window.window, IDC_SETTINGS), enabled);
 }
 
-void Win32WindowHost::defer_log_paint() {
-  if (log_paint_due_) return;
-  SendMessageA(log_, WM_SETREDRAW, FALSE, 0);
-  SetTimer(window_, IDT_LOG_PAINT, kLogPaintPeriodMs, nullptr);
-  log_paint_due_ = true;
+void defer_log_paint() {
+  if (host_window.log_paint_due) return;
+  SendMessageA(host_window.log, WM_SETREDRAW, FALSE, 0);
+  SetTimer(host_window.window, IDT_LOG_PAINT, kLogPaintPeriodMs, nullptr);
+  host_window.log_paint_due = true;
 }
 
-void Win32WindowHost::add_log_line(const char* line) {
+void add_log_line(const char* line) {
   defer_log_paint();
-  SendMessageA(log_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+  SendMessageA(host_window.log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
-int Win32WindowHost::log_line_count() {
-  return static_cast<int>(SendMessageA(log_, LB_GETCOUNT, 0, 0));
-}
+int log_line_count() { return static_cast<int>(SendMessageA(host_window.log, LB_GETCOUNT, 0, 0)); }
 
-void Win32WindowHost::set_log_top_line(int index) {
+void set_log_top_line(int index) {
   defer_log_paint();
-  log_top_line_ = index;
+  host_window.log_top_line = index;
 }
 
-void Win32WindowHost::paint_log() {
-  KillTimer(window_, IDT_LOG_PAINT);
-  if (!log_paint_due_) return;
-  log_paint_due_ = false;
-  if (log_top_line_ >= 0) SendMessageA(log_, LB_SETTOPINDEX, log_top_line_, 0);
-  log_top_line_ = -1;
-  SendMessageA(log_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(log_, nullptr, TRUE);
+bool autoscroll() { return host_window.param != nullptr && host_window.param->autoscroll != 0; }
+
+void show_bug(const char* text) {
+  MessageBoxA(host_window.window, text, "BUG", MB_ICONERROR | MB_OK);
 }
 
-bool Win32WindowHost::autoscroll() { return param_ != nullptr && param_->autoscroll != 0; }
-
-void Win32WindowHost::show_bug(const char* text) {
-  MessageBoxA(window_, text, "BUG", MB_ICONERROR | MB_OK);
-}
-
-bool Win32WindowHost::wait_serving(platform::Thread* thread, uint32_t limit_ms) {
+bool wait_serving(platform::Thread* thread, uint32_t limit_ms) {
   if (thread == nullptr) return true;
   HANDLE handle = static_cast<HANDLE>(native_handle(thread));
   const ULONGLONG deadline = GetTickCount64() + limit_ms;
@@ -128,3 +141,10 @@ bool Win32WindowHost::wait_serving(platform::Thread* thread, uint32_t limit_ms) 
     PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE);
   }
 }
+
+}  // namespace
+
+const WindowHost main_window_host = {
+    run_on_window_thread, row_count,        row_record, enable_buttons, add_log_line,
+    log_line_count,       set_log_top_line, autoscroll, show_bug,       wait_serving,
+};

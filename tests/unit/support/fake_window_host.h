@@ -12,12 +12,20 @@
 
 #include "engine/window_host.h"
 
-class FakeWindowHost : public WindowHost {
+class FakeWindowHost {
  public:
-  FakeWindowHost() { set_window_host(this); }
-  ~FakeWindowHost() override { set_window_host(nullptr); }
+  FakeWindowHost() {
+    active_ = this;
+    set_window_host(&kTable);
+  }
+  ~FakeWindowHost() {
+    set_window_host(nullptr);
+    active_ = nullptr;
+  }
+  FakeWindowHost(const FakeWindowHost&) = delete;
+  FakeWindowHost& operator=(const FakeWindowHost&) = delete;
 
-  void run_on_window_thread(void (*fn)(void* context), void* context) override {
+  void run_on_window_thread(void (*fn)(void* context), void* context) {
     std::lock_guard<std::recursive_mutex> lock(window_);
     std::thread::id outer = owner_.exchange(std::this_thread::get_id());
     fn(context);
@@ -32,40 +40,40 @@ class FakeWindowHost : public WindowHost {
     owner_.store(outer);
   }
 
-  int row_count() override {
+  int row_count() {
     check_window_thread();
     return static_cast<int>(rows.size());
   }
-  JobRow* row_record(int index) override {
+  JobRow* row_record(int index) {
     check_window_thread();
     row_queries++;
     if (index < 0 || index >= static_cast<int>(rows.size())) return nullptr;
     return rows[static_cast<size_t>(index)];
   }
-  void enable_buttons(bool enabled) override {
+  void enable_buttons(bool enabled) {
     check_window_thread();
     button_changes.push_back(enabled);
   }
-  void add_log_line(const char* line) override {
+  void add_log_line(const char* line) {
     check_window_thread();
     log_lines.push_back(line);
   }
-  int log_line_count() override {
+  int log_line_count() {
     check_window_thread();
     return static_cast<int>(log_lines.size());
   }
-  void set_log_top_line(int index) override {
+  void set_log_top_line(int index) {
     check_window_thread();
     top_line = index;
     top_line_calls++;
   }
-  bool autoscroll() override { return autoscroll_on; }
+  bool autoscroll() { return autoscroll_on; }
 
-  void show_bug(const char* text) override {
+  void show_bug(const char* text) {
     std::lock_guard<std::recursive_mutex> lock(window_);
     bugs.push_back(text);
   }
-  bool wait_serving(platform::Thread* thread, uint32_t limit_ms) override {
+  bool wait_serving(platform::Thread* thread, uint32_t limit_ms) {
     return platform::wait_thread_for(thread, limit_ms);
   }
 
@@ -102,4 +110,21 @@ class FakeWindowHost : public WindowHost {
 
   std::recursive_mutex window_;
   std::atomic<std::thread::id> owner_{};
+
+  // The engine's table, calling the host the test has made.
+  static inline FakeWindowHost* active_ = nullptr;
+  static inline const WindowHost kTable = {
+      [](void (*fn)(void*), void* context) { active_->run_on_window_thread(fn, context); },
+      [] { return active_->row_count(); },
+      [](int index) { return active_->row_record(index); },
+      [](bool enabled) { active_->enable_buttons(enabled); },
+      [](const char* line) { active_->add_log_line(line); },
+      [] { return active_->log_line_count(); },
+      [](int index) { active_->set_log_top_line(index); },
+      [] { return active_->autoscroll(); },
+      [](const char* text) { active_->show_bug(text); },
+      [](platform::Thread* thread, uint32_t limit_ms) {
+        return active_->wait_serving(thread, limit_ms);
+      },
+  };
 };
