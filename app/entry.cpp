@@ -4,8 +4,8 @@
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
 
-#include "app/app_module.h"
 #include "app/config_file.h"
+#include "app/resource_module.h"
 #include "app/settings_records.h"
 #include "app/state_icons.h"
 #include "app/text_format.h"
@@ -26,7 +26,7 @@ char config_path[kConfigPathCapacity];
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   char config_name[kTextCapacity];
-  set_app_module(instance);
+  set_resource_module(instance);
   load_text(config_name, IDS_CONFIG_FILE_NAME, kTextCapacity);
   exe_dir_path(config_path, config_name);
 

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "app/app_module.h"
 #include "app/config_file.h"
+#include "app/resource_module.h"
 #include "app/state_icons.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_state.h"
@@ -36,7 +36,7 @@ void bench_settings(BenchSettings* settings, const std::string& dest_folder, int
 
 void prepare_window_process() {
   InitCommonControls();
-  load_state_icons(app_module());
+  load_state_icons(resource_module());
 }
 
 WindowRunner::WindowRunner(BenchSettings* settings) : settings_(settings) {
@@ -56,7 +56,7 @@ WindowRunner::~WindowRunner() {
 
 DWORD WINAPI WindowRunner::thread_main(void* self) {
   WindowRunner* runner = static_cast<WindowRunner*>(self);
-  return static_cast<DWORD>(DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+  return static_cast<DWORD>(DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                             main_window_proc,
                                             reinterpret_cast<LPARAM>(&runner->settings_->dialog)));
 }

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_module.h"
+#include "app/resource_module.h"
 #include "app/text_format.h"
 
 namespace {
@@ -182,7 +182,7 @@ INT_PTR run_dialog(int template_id, DLGPROC proc, LPARAM argument,
     cancel_everything(ui_thread, finished);
   });
   const INT_PTR result =
-      DialogBoxParamA(app_module(), MAKEINTRESOURCEA(template_id), nullptr, proc, argument);
+      DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(template_id), nullptr, proc, argument);
   finished.store(true);
   drive.join();
   DestroyWindow(marker);

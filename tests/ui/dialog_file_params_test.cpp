@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_module.h"
+#include "app/resource_module.h"
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
@@ -20,7 +20,7 @@ namespace {
 class FileParamsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    load_state_icons(app_module());
+    load_state_icons(resource_module());
     job_.source_path = strdup("C:\\src\\movie.bin");
     job_.dest_path = strdup("D:\\dst\\movie.bin");
     job_.total_size = 1000;

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/app_module.h"
 #include "app/config_file.h"
+#include "app/resource_module.h"
 #include "app/state_icons.h"
 #include "engine/copy_job.h"
 #include "ui/main/file_list.h"
@@ -22,7 +22,7 @@ class UiEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     InitCommonControls();
-    load_state_icons(app_module());
+    load_state_icons(resource_module());
   }
   void TearDown() override { destroy_state_icons(); }
 };
@@ -97,7 +97,7 @@ MainWindowRun::~MainWindowRun() {
 
 DWORD WINAPI MainWindowRun::thread_main(void* self) {
   MainWindowRun* run = static_cast<MainWindowRun*>(self);
-  return static_cast<DWORD>(DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+  return static_cast<DWORD>(DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                             main_window_proc,
                                             reinterpret_cast<LPARAM>(&run->settings_->dialog)));
 }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_module.h"
+#include "app/resource_module.h"
 #include "app/text_format.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
@@ -44,7 +44,7 @@ void show_name(HWND dialog, bool joking) {
 
 void show_icon(HWND dialog) {
   about_icon =
-      static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+      static_cast<HICON>(LoadImageA(resource_module(), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
   if (about_icon != nullptr) {
     SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(about_icon),
@@ -92,5 +92,6 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
 }
 
 INT_PTR open_about_dialog(HWND owner) {
-  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_ABOUT), owner, about_dialog_proc, 0);
+  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_ABOUT), owner, about_dialog_proc,
+                         0);
 }

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "app/app_module.h"
+#include "app/resource_module.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/dialog_items.h"
@@ -76,7 +76,7 @@ bool choose_color(HWND owner, COLORREF initial, COLORREF* chosen) {
   CHOOSECOLORA choice = {};
   choice.lStructSize = sizeof choice;
   choice.hwndOwner = owner;
-  choice.hInstance = reinterpret_cast<HWND>(app_module());
+  choice.hInstance = reinterpret_cast<HWND>(resource_module());
   choice.rgbResult = initial;
   // The chooser writes the user's custom colours straight into the record.
   choice.lpCustColors = scheme_param != nullptr
@@ -117,6 +117,6 @@ INT_PTR CALLBACK color_scheme_dialog_proc(HWND dialog, UINT message, WPARAM wpar
 
 INT_PTR open_color_scheme_dialog(HWND owner, ListParam* param) {
   if (param == nullptr) return -1;
-  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_COLORS), owner,
+  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_COLORS), owner,
                          color_scheme_dialog_proc, reinterpret_cast<LPARAM>(param));
 }

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/app_module.h"
+#include "app/resource_module.h"
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
@@ -172,6 +172,6 @@ INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wpara
 
 INT_PTR open_file_params_dialog(HWND owner, CopyJob* job) {
   if (job == nullptr) return -1;
-  return DialogBoxParamA(app_module(), MAKEINTRESOURCEA(IDD_FILE_PARAMS), owner,
+  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_FILE_PARAMS), owner,
                          file_params_dialog_proc, reinterpret_cast<LPARAM>(job));
 }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_module.h"
+#include "app/resource_module.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
@@ -139,7 +139,7 @@ void add_files(HWND window) {
   OPENFILENAMEA open = {};
   open.lStructSize = sizeof open;
   open.hwndOwner = window;
-  open.hInstance = app_module();
+  open.hInstance = resource_module();
   open.lpstrFilter = kFilter;
   open.nFilterIndex = 0;
   open.lpstrFile = buffer;

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/app_module.h"
+#include "app/resource_module.h"
 #include "app/state_icons.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
@@ -32,7 +32,7 @@ constexpr uint32_t kCloseLimitMs = 1000;
 ListParam* list_param() { return main_window.param->list_ref; }
 
 void load_window_icon(HWND window) {
-  main_window.icon = static_cast<HICON>(LoadImageA(app_module(), MAKEINTRESOURCEA(IDI_APP),
+  main_window.icon = static_cast<HICON>(LoadImageA(resource_module(), MAKEINTRESOURCEA(IDI_APP),
                                                    IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                    GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   if (main_window.icon != nullptr) {

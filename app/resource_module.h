@@ -4,5 +4,5 @@
 
 #include <windows.h>
 
-void set_app_module(HINSTANCE module);
-HINSTANCE app_module();
+void set_resource_module(HINSTANCE module);
+HINSTANCE resource_module();
