@@ -87,22 +87,52 @@ void list_param_from_bytes(const uint8_t* in, ListParam* param) {
   }
 }
 
+namespace {
+
+// The 32-bit fields of a record and where they stand in its image.
+template <typename Record>
+struct Int32Field {
+  size_t at;
+  int32_t Record::*field;
+};
+
+constexpr Int32Field<CopyParam> kCopyInt32s[] = {
+    {kBufferSizeAt, &CopyParam::buffer_size},
+    {kRetryTimeoutAt, &CopyParam::retry_timeout},
+    {kMaxAttemptsAt, &CopyParam::max_attempts},
+};
+constexpr Int32Field<DialogParam> kDialogInt32s[] = {
+    {kWindowXAt, &DialogParam::window_x},
+    {kWindowYAt, &DialogParam::window_y},
+    {kWindowWidthAt, &DialogParam::window_width},
+    {kWindowHeightAt, &DialogParam::window_height},
+    {kRefreshIntervalAt, &DialogParam::refresh_interval},
+};
+
+template <typename Record, size_t kCount>
+void put_fields(const Record& record, const Int32Field<Record> (&fields)[kCount], uint8_t* out) {
+  for (const Int32Field<Record>& f : fields) put_i32(out, f.at, record.*f.field);
+}
+
+template <typename Record, size_t kCount>
+void get_fields(const uint8_t* in, const Int32Field<Record> (&fields)[kCount], Record* record) {
+  for (const Int32Field<Record>& f : fields) record->*f.field = get_i32(in, f.at);
+}
+
+}  // namespace
+
 void copy_param_to_bytes(const CopyParam& param, uint8_t* out) {
   // The whole folder buffer, bytes behind the NUL included, so that a record
   // read from the file is written back unchanged.
   std::memcpy(out + kDestFolderAt, param.dest_folder, kFolderCapacity);
-  put_i32(out, kBufferSizeAt, param.buffer_size);
-  put_i32(out, kRetryTimeoutAt, param.retry_timeout);
-  put_i32(out, kMaxAttemptsAt, param.max_attempts);
+  put_fields(param, kCopyInt32s, out);
   out[kResumeAt] = param.resume;
   std::memcpy(out + kCopyReservedAt, param.reserved, sizeof param.reserved);
 }
 
 void copy_param_from_bytes(const uint8_t* in, CopyParam* param) {
   std::memcpy(param->dest_folder, in + kDestFolderAt, kFolderCapacity);
-  param->buffer_size = get_i32(in, kBufferSizeAt);
-  param->retry_timeout = get_i32(in, kRetryTimeoutAt);
-  param->max_attempts = get_i32(in, kMaxAttemptsAt);
+  get_fields(in, kCopyInt32s, param);
   param->resume = in[kResumeAt];
   std::memcpy(param->reserved, in + kCopyReservedAt, sizeof param->reserved);
 }
@@ -112,21 +142,13 @@ void dialog_param_to_bytes(const DialogParam& param, uint8_t* out) {
   // memory addresses, and the same settings must always give the same file.
   put_u32(out, kListRefAt, 0);
   put_u32(out, kCopyRefAt, 0);
-  put_i32(out, kWindowXAt, param.window_x);
-  put_i32(out, kWindowYAt, param.window_y);
-  put_i32(out, kWindowWidthAt, param.window_width);
-  put_i32(out, kWindowHeightAt, param.window_height);
-  put_i32(out, kRefreshIntervalAt, param.refresh_interval);
+  put_fields(param, kDialogInt32s, out);
   out[kAutoscrollAt] = param.autoscroll;
   std::memcpy(out + kDialogReservedAt, param.reserved, sizeof param.reserved);
 }
 
 void dialog_param_from_bytes(const uint8_t* in, DialogParam* param) {
-  param->window_x = get_i32(in, kWindowXAt);
-  param->window_y = get_i32(in, kWindowYAt);
-  param->window_width = get_i32(in, kWindowWidthAt);
-  param->window_height = get_i32(in, kWindowHeightAt);
-  param->refresh_interval = get_i32(in, kRefreshIntervalAt);
+  get_fields(in, kDialogInt32s, param);
   param->autoscroll = in[kAutoscrollAt];
   std::memcpy(param->reserved, in + kDialogReservedAt, sizeof param->reserved);
 }

@@ -8,13 +8,8 @@
 #include "app/settings_records.h"
 #include "platform/platform.h"
 
-enum JobState : int32_t {
-  JOB_QUEUED = 0,
-  JOB_RUNNING = 1,
-  JOB_ERROR = 2,
-  JOB_COMPLETED = 3,
-  JOB_WAITING = 4,
-};
+// 0..4 in this order: the state texts, icons and row colours are indexed by it.
+enum JobState : int32_t { JOB_QUEUED, JOB_RUNNING, JOB_ERROR, JOB_COMPLETED, JOB_WAITING };
 
 constexpr int kStateNameCapacity = 64;
 constexpr int kFileNameCapacity = 260;

@@ -92,6 +92,5 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
 }
 
 INT_PTR open_about_dialog(HWND owner) {
-  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_ABOUT), owner, about_dialog_proc,
-                         0);
+  return run_modal_dialog(IDD_ABOUT, owner, about_dialog_proc, 0);
 }

@@ -117,6 +117,6 @@ INT_PTR CALLBACK color_scheme_dialog_proc(HWND dialog, UINT message, WPARAM wpar
 
 INT_PTR open_color_scheme_dialog(HWND owner, ListParam* param) {
   if (param == nullptr) return -1;
-  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_COLORS), owner,
-                         color_scheme_dialog_proc, reinterpret_cast<LPARAM>(param));
+  return run_modal_dialog(IDD_COLORS, owner, color_scheme_dialog_proc,
+                          reinterpret_cast<LPARAM>(param));
 }

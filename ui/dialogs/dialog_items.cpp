@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/resource_module.h"
 #include "app/text_format.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/number_text.h"
@@ -44,4 +45,8 @@ void warn_invalid_value(HWND dialog) {
   load_text(text, IDS_INVALID_VALUE, kTextCapacity);
   load_text(caption, IDS_ERROR_CAPTION, kTextCapacity);
   MessageBoxA(dialog, text, caption, MB_ICONWARNING | MB_OK);
+}
+
+INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument) {
+  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(id), owner, procedure, argument);
 }

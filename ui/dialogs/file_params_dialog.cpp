@@ -172,6 +172,6 @@ INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wpara
 
 INT_PTR open_file_params_dialog(HWND owner, CopyJob* job) {
   if (job == nullptr) return -1;
-  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_FILE_PARAMS), owner,
-                         file_params_dialog_proc, reinterpret_cast<LPARAM>(job));
+  return run_modal_dialog(IDD_FILE_PARAMS, owner, file_params_dialog_proc,
+                          reinterpret_cast<LPARAM>(job));
 }

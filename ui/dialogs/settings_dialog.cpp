@@ -153,6 +153,6 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
 
 INT_PTR open_settings_dialog(HWND owner, DialogParam* param) {
   if (param == nullptr || param->copy_ref == nullptr) return -1;
-  return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(IDD_SETTINGS), owner,
-                         settings_dialog_proc, reinterpret_cast<LPARAM>(param));
+  return run_modal_dialog(IDD_SETTINGS, owner, settings_dialog_proc,
+                          reinterpret_cast<LPARAM>(param));
 }
