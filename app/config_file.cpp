@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/text_format.h"
 #include "platform/platform.h"
 #include "platform/profile_codec.h"
 
@@ -53,10 +54,9 @@ void exe_dir_path(char* out, const char* file_name) {
   if (!platform::executable_path(path, sizeof path)) return;
 
   const size_t drive = platform::drive_length(path);
-  size_t end = drive;  // one past the last separator
-  for (size_t i = drive; path[i] != '\0'; ++i) {
-    if (platform::is_path_separator(path[i])) end = i + 1;
-  }
+  // One past the last separator.
+  const size_t end =
+      static_cast<size_t>(after_last_of(path + drive, platform::path_separators()) - path);
   if (end - drive > kMaxDirectory) return;
 
   size_t name_length = file_name != nullptr ? std::strlen(file_name) : 0;

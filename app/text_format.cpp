@@ -65,6 +65,16 @@ void scale_size(int64_t value, double* scaled, int* unit) {
   }
 }
 
+const char* after_last_of(const char* text, const char* characters) {
+  const char* after = text;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (std::strchr(characters, *p) != nullptr) after = p + 1;
+  }
+  return after;
+}
+
+int64_t percentage(int64_t done, int64_t size) { return size > 0 ? done * 100 / size : 0; }
+
 void format_size(int64_t value, char* out) {
   double scaled = 0;
   int unit = 0;

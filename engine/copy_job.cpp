@@ -43,9 +43,9 @@ bool find_regular_file(const char* path, platform::PathInfo* info) {
 }
 
 char* make_dest_path(const char* source_path, const char* dest_folder) {
-  // A path without a backslash is taken whole as the file name.
-  const char* slash = std::strrchr(source_path, '\\');
-  const char* name = slash ? slash + 1 : source_path;
+  // Only the backslash separates; a path without one is taken whole as the
+  // file name.
+  const char* name = after_last_of(source_path, "\\");
   size_t folder_length = std::strlen(dest_folder);
   bool add_separator = folder_length > 0 && dest_folder[folder_length - 1] != '\\';
   size_t name_length = std::strlen(name);

@@ -60,9 +60,9 @@ struct PathInfo {
 };
 // True when the path exists (file or directory); `info` then describes it.
 bool look_up(const char* path, PathInfo* info);
-// True for a character that separates folders in a path ('\\' and '/' on
-// Windows, '/' on POSIX).
-bool is_path_separator(char c);
+// The characters that separate folders in a path ("\\/" on Windows, "/" on
+// POSIX).
+const char* path_separators();
 // The length of the drive at the start of a path ("C:" on Windows), 0 for none.
 size_t drive_length(const char* path);
 // The form in which two paths naming one file compare equal: the full path,

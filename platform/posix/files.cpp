@@ -122,7 +122,7 @@ uint32_t read_fault_error() { return EIO; }
 
 bool flush_unsupported(uint32_t error) { return error == EINVAL || error == ENOTSUP; }
 
-bool is_path_separator(char c) { return c == '/'; }
+const char* path_separators() { return "/"; }
 
 size_t drive_length(const char*) { return 0; }
 

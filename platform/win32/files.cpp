@@ -110,7 +110,7 @@ bool look_up(const char* path, PathInfo* info) {
   return true;
 }
 
-bool is_path_separator(char c) { return c == '\\' || c == '/'; }
+const char* path_separators() { return "\\/"; }
 
 size_t drive_length(const char* path) { return path[0] != '\0' && path[1] == ':' ? 2 : 0; }
 

@@ -29,8 +29,6 @@ constexpr ItemText kItemTexts[] = {
 // The job shown, from creation until the dialog is destroyed.
 CopyJob* params_job = nullptr;
 
-int64_t percent_of(int64_t bytes, int64_t total) { return total > 0 ? bytes * 100 / total : 0; }
-
 void enable_item(HWND dialog, int control, bool enabled) {
   EnableWindow(GetDlgItem(dialog, control), enabled ? TRUE : FALSE);
 }
@@ -142,7 +140,7 @@ int64_t refresh_file_params(HWND dialog) {
   enable_item(dialog, IDC_FILE_BUFFER_SIZE, queued);
   enable_item(dialog, IDC_FILE_RETRY_TIMEOUT, queued);
   enable_item(dialog, IDOK, queued);
-  const int64_t percent = percent_of(bytes, total);
+  const int64_t percent = percentage(bytes, total);
   SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
   show_state_icon(dialog, state);
   show_information(dialog, total, bytes, percent);

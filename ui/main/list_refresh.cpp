@@ -160,8 +160,6 @@ void show_totals(const Totals& totals) {
 
 }  // namespace
 
-int64_t percentage(int64_t done, int64_t size) { return size > 0 ? done * 100 / size : 0; }
-
 int64_t counter_now() { return platform::counter_now(); }
 
 int64_t elapsed_ms_at(int64_t earlier, int64_t later, int64_t frequency) {
@@ -178,10 +176,7 @@ int64_t speed_per_second(int64_t bytes, int64_t elapsed) {
 }
 
 void caption_file_name(const char* path, char* out, size_t capacity) {
-  const char* name = path;
-  for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == '\\' || *p == '/') name = p + 1;
-  }
+  const char* name = after_last_of(path, "\\/");
   // Without a folder, a drive's colon ends the prefix.
   if (name == path) {
     const char* colon = strchr(path, ':');

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// done * 100 / size when size > 0, else 0 (truncating).
-int64_t percentage(int64_t done, int64_t size);
+#include "app/text_format.h"  // percentage
+
 int64_t counter_now();
 // Whole seconds between two counter values, times 1000.
 int64_t elapsed_ms(int64_t earlier, int64_t later);
@@ -16,5 +16,5 @@ int64_t speed_per_second(int64_t bytes, int64_t elapsed);
 // The file-name part of `path` without folder, drive and extension, cut to
 // fit `capacity` (at least 1).
 void caption_file_name(const char* path, char* out, size_t capacity);
-// Timer 1025: one refresh of the main window.
+// Timer IDT_REFRESH: one refresh of the main window.
 void refresh_list();
