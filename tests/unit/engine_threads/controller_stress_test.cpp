@@ -144,7 +144,10 @@ TEST_F(ControllerStress, DeleteNeverFreesARowBeingTaken) {
       }
     }
     start_controller();
-    while (rows_now() > 0 && controller_running()) {
+    // A row whose worker keeps failing is busy nearly all the time, and the
+    // last one may never be free between its release and its next take:
+    // the deletes of a trial are bounded.
+    for (int attempt = 0; attempt < 2000 && rows_now() > 0 && controller_running(); ++attempt) {
       if (delete_row(static_cast<size_t>(pick(random_)))) {
         deleted++;
       } else {
@@ -154,10 +157,8 @@ TEST_F(ControllerStress, DeleteNeverFreesARowBeingTaken) {
     }
     stop_button();
     ASSERT_TRUE(controller_ends());
-    for (const std::string& bug : host_.bug_texts()) {
-      EXPECT_EQ(bug, "Incredible error: CONTROLLER_N01");
-    }
-    host_.on_window([&] { host_.bugs.clear(); });
+    // Rows deleted past the controller's index begin a new pass: no "BUG".
+    EXPECT_TRUE(host_.bug_texts().empty());
     clear_window();
   }
   EXPECT_GT(deleted, 0);

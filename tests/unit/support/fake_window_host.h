@@ -111,20 +111,23 @@ class FakeWindowHost {
   std::recursive_mutex window_;
   std::atomic<std::thread::id> owner_{};
 
-  // The engine's table, calling the host the test has made.
+  // The host the test has made, for the engine's table.
   static inline FakeWindowHost* active_ = nullptr;
-  static inline const WindowHost kTable = {
-      [](void (*fn)(void*), void* context) { active_->run_on_window_thread(fn, context); },
-      [] { return active_->row_count(); },
-      [](int index) { return active_->row_record(index); },
-      [](bool enabled) { active_->enable_buttons(enabled); },
-      [](const char* line) { active_->add_log_line(line); },
-      [] { return active_->log_line_count(); },
-      [](int index) { active_->set_log_top_line(index); },
-      [] { return active_->autoscroll(); },
-      [](const char* text) { active_->show_bug(text); },
-      [](platform::Thread* thread, uint32_t limit_ms) {
-        return active_->wait_serving(thread, limit_ms);
-      },
-  };
+  static const WindowHost kTable;
+};
+
+// The engine's table, calling the host the test has made.
+inline const WindowHost FakeWindowHost::kTable = {
+    [](void (*fn)(void*), void* context) { active_->run_on_window_thread(fn, context); },
+    [] { return active_->row_count(); },
+    [](int index) { return active_->row_record(index); },
+    [](bool enabled) { active_->enable_buttons(enabled); },
+    [](const char* line) { active_->add_log_line(line); },
+    [] { return active_->log_line_count(); },
+    [](int index) { active_->set_log_top_line(index); },
+    [] { return active_->autoscroll(); },
+    [](const char* text) { active_->show_bug(text); },
+    [](platform::Thread* thread, uint32_t limit_ms) {
+      return active_->wait_serving(thread, limit_ms);
+    },
 };
