@@ -12,5 +12,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# CTest runs the Windows test programs under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# CTest runs the Windows test programs under Wine (through a launcher that
+# retries a start Wine failed before the program printed anything).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine_test.sh)
