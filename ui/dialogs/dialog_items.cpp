@@ -39,6 +39,18 @@ int item_text_length(HWND dialog, int control_id) {
   return static_cast<int>(SendDlgItemMessageA(dialog, control_id, WM_GETTEXTLENGTH, 0, 0));
 }
 
+void enable_item(HWND dialog, int control_id, bool enabled) {
+  EnableWindow(GetDlgItem(dialog, control_id), enabled ? TRUE : FALSE);
+}
+
+void set_check(HWND dialog, int control_id, bool checked) {
+  SendDlgItemMessageA(dialog, control_id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool is_checked(HWND dialog, int control_id) {
+  return SendDlgItemMessageA(dialog, control_id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
 void warn_invalid_value(HWND dialog) {
   char text[kTextCapacity];
   char caption[kTextCapacity];

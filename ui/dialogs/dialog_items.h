@@ -35,6 +35,11 @@ void limit_item_text(HWND dialog, int control_id, int limit);
 int32_t read_item_number(HWND dialog, int control_id);
 // The length of the text of control `control_id`.
 int item_text_length(HWND dialog, int control_id);
+// Enables or greys control `control_id`.
+void enable_item(HWND dialog, int control_id, bool enabled);
+// Ticks or clears check box `control_id`; whether it is ticked.
+void set_check(HWND dialog, int control_id, bool checked);
+bool is_checked(HWND dialog, int control_id);
 // Runs the program's dialog template `id` modally over `owner`, its creation
 // argument `argument`; the dialog's result, -1 when it cannot be shown.
 INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument);

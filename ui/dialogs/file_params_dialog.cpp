@@ -29,10 +29,6 @@ constexpr ItemText kItemTexts[] = {
 // The job shown, from creation until the dialog is destroyed.
 CopyJob* params_job = nullptr;
 
-void enable_item(HWND dialog, int control, bool enabled) {
-  EnableWindow(GetDlgItem(dialog, control), enabled ? TRUE : FALSE);
-}
-
 void show_state_icon(HWND dialog, int32_t state) {
   HICON icon = state >= 0 && state < kStateIconCount ? state_icons[state] : nullptr;
   SendDlgItemMessageA(dialog, IDC_FILE_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);

@@ -33,14 +33,6 @@ constexpr ItemText kItemTexts[] = {
 // The record the dialog was opened with, until it closes.
 DialogParam* settings_param = nullptr;
 
-void set_check(HWND dialog, int control, bool checked) {
-  SendDlgItemMessageA(dialog, control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-bool is_checked(HWND dialog, int control) {
-  return SendDlgItemMessageA(dialog, control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 void initialise(HWND dialog, DialogParam* param) {
   settings_param = param;
   const CopyParam& copy = *param->copy_ref;

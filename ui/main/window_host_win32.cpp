@@ -5,6 +5,7 @@
 
 #include "platform/win32/native_handle.h"
 #include "res/resource.h"
+#include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_window_state.h"
 
@@ -93,8 +94,8 @@ int row_count() { return ::row_count(host_window.list); }
 JobRow* row_record(int index) { return ::row_record(host_window.list, index); }
 
 void enable_buttons(bool enabled) {
-  EnableWindow(GetDlgItem(host_window.window, IDC_START), enabled);
-  EnableWindow(GetDlgItem(host_window.window, IDC_SETTINGS), enabled);
+  enable_item(host_window.window, IDC_START, enabled);
+  enable_item(host_window.window, IDC_SETTINGS, enabled);
 }
 
 void defer_log_paint() {
