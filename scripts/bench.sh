@@ -162,7 +162,11 @@ ${elapsed} s in all.
 The machine is shared with other builds and tests, so absolute figures move
 from run to run. The comparisons are therefore made within one run, in turns
 (engine, bare loop, dd in rotating order, round after round), and the ratios
-are medians of the per-round ratios.
+are medians of the per-round ratios. Even so, single rounds of the same copy
+by the same program can differ threefold on this virtual machine (the dd
+column, one program throughout, shows it), so a throughput ratio far below 1
+with a worst round far below it says more about the machine than about the
+engine: the engine and the bare loops make the same calls (sections 1 and 2).
 
 ## Targets
 
