@@ -10,7 +10,7 @@ for try in 1 2; do
   wine "$@" >"$out" 2>&1 </dev/null &
   wait $!
   rc=$?
-  if [ "$rc" = 0 ] || [ -s "$out" ] || [ "$try" = 2 ]; then break; fi
+  if [ "$rc" = 0 ] || grep -q '[^[:space:]]' "$out" || [ "$try" = 2 ]; then break; fi
   echo "wine_test.sh: wine exited with $rc before the program printed anything; starting it again"
 done
 cat "$out"
