@@ -8,7 +8,7 @@ constexpr int kStateIconCount = 6;
 
 extern HICON state_icons[kStateIconCount];
 
-// Loads icon resource 150 + i of `module` into slot i at the system's
+// Loads icon resource IDI_STATE_FIRST + i of `module` into slot i at the system's
 // small-icon size; a slot whose resource is missing stays null.
 void load_state_icons(HINSTANCE module);
 // Destroys every loaded icon and empties the table.

@@ -1,5 +1,5 @@
 // The activity log at scale: the lines of many copies, made by the real log
-// code into the real log list box (1010) of the shown window with autoscroll
+// code into the real log list box (IDC_LOG) of the shown window with autoscroll
 // on, in two ways: called on the window thread itself, a batch of copies per
 // call, so that the window paints between batches; and called from another
 // thread, as a worker calls it, each call crossing to the window thread.

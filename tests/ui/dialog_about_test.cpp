@@ -44,7 +44,7 @@ bool same_but_case(const std::string& a, const std::string& b) {
 
 std::string name_text() {
   char format[kTextCapacity];
-  load_text(format, 620, kTextCapacity);
+  load_text(format, IDS_ABOUT_NAME, kTextCapacity);
   char* text = alloc_format(format, kVersionText);
   std::string result = text;
   std::free(text);

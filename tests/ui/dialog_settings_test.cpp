@@ -93,8 +93,10 @@ TEST_F(SettingsDialogTest, OpensWithTheRecordsAndTextsAndCancelStoresNothing) {
         EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_SETTINGS_TITLE));
         EXPECT_EQ(driver.text(dialog, IDOK), table_text(IDS_OK));
         EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(IDS_CANCEL));
-        EXPECT_EQ(driver.text(dialog, 1028), table_text(IDS_RETRY_TIMEOUT_LABEL));
-        EXPECT_EQ(driver.text(dialog, 1032), table_text(IDS_REFRESH_INTERVAL_LABEL));
+        EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT_LABEL),
+                  table_text(IDS_RETRY_TIMEOUT_LABEL));
+        EXPECT_EQ(driver.text(dialog, IDC_REFRESH_INTERVAL_LABEL),
+                  table_text(IDS_REFRESH_INTERVAL_LABEL));
         EXPECT_EQ(driver.text(dialog, IDC_COLOR_SCHEME), table_text(IDS_COLOR_SCHEME));
         EXPECT_EQ(driver.text(dialog, IDC_RESUME), table_text(IDS_RESUME));
         EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT), "3000");
@@ -239,7 +241,7 @@ TEST_F(SettingsDialogTest, SchemeChangesStayWhenSettingsAreCancelled) {
                    ASSERT_NE(scheme, nullptr);
                    EXPECT_EQ(DialogDriver::title(scheme), table_text(IDS_COLORS_TITLE));
                    // The text swatch of the list, as the chooser would leave it.
-                   SendDlgItemMessageA(scheme, 1050, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
+                   SendDlgItemMessageA(scheme, IDC_SWATCH_FIRST, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
                    driver.click(scheme, IDOK);
                    EXPECT_TRUE(driver.wait_closed(scheme));
                    driver.click(dialog, IDCANCEL);

@@ -191,7 +191,7 @@ TEST_F(ListCommandsTest, UpAndDownMoveOnlyTheFocusedRow) {
 // item's greyed state, by position.
 std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids, bool key = false) {
   static NMHDR click;
-  click = {run->item(IDC_FILE_LIST), 1009, static_cast<UINT>(NM_RCLICK)};
+  click = {run->item(IDC_FILE_LIST), IDC_FILE_LIST, static_cast<UINT>(NM_RCLICK)};
   if (key) {
     // Shift+F10 typed on the focused list: the system asks the list's parent
     // for its context menu.
@@ -208,7 +208,7 @@ std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids, bool 
     }
     SendInput(4, keys, sizeof(INPUT));
   } else {
-    PostMessageA(run->window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&click));
+    PostMessageA(run->window(), WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click));
   }
   std::vector<bool> greyed;
   HWND popup = nullptr;
@@ -233,7 +233,9 @@ TEST_F(ListCommandsTest, ContextMenuGreysWhatCannotApply) {
   EXPECT_EQ((std::vector<bool>{false, true, false, true, true, false, true}),
             menu_greying(&run, &ids));
   const UINT separator = 0;
-  EXPECT_EQ((std::vector<UINT>{1003, 1004, separator, 1005, 1006, separator, 1007}), ids);
+  EXPECT_EQ((std::vector<UINT>{IDC_ADD, IDC_DELETE, separator, IDC_UP, IDC_DOWN, separator,
+                               IDM_SELECT_ALL}),
+            ids);
 
   add_three(&run);
   select_only(&run, -1);
@@ -248,7 +250,9 @@ TEST_F(ListCommandsTest, ContextMenuGreysWhatCannotApply) {
   ids.clear();
   EXPECT_EQ((std::vector<bool>{false, false, false, false, false, false, false}),
             menu_greying(&run, &ids, true));
-  EXPECT_EQ((std::vector<UINT>{1003, 1004, separator, 1005, 1006, separator, 1007}), ids);
+  EXPECT_EQ((std::vector<UINT>{IDC_ADD, IDC_DELETE, separator, IDC_UP, IDC_DOWN, separator,
+                               IDM_SELECT_ALL}),
+            ids);
 }
 
 // The open dialog's file-name field.

@@ -79,13 +79,14 @@ TEST_F(MainCommandsTest, OneDestinationTakesOneSource) {
 
   static NMITEMACTIVATE activate;
   activate = {};
-  activate.hdr = {list, 1009, static_cast<UINT>(NM_DBLCLK)};
+  activate.hdr = {list, IDC_FILE_LIST, static_cast<UINT>(NM_DBLCLK)};
   activate.iItem = 1;
-  PostMessageA(window, WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&activate));
+  PostMessageA(window, WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&activate));
   HWND dialog = wait_owned_window(window, "#32770");
   ASSERT_NE(dialog, nullptr);
   const std::string taken = std::string(settings_.copy.dest_folder) + "\\X.bin";
-  SendDlgItemMessageA(dialog, 1012, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(taken.c_str()));
+  SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(taken.c_str()));
   click(dialog, IDOK);
   HWND refused = wait_owned_window(dialog, "#32770");
   ASSERT_NE(refused, nullptr);
@@ -102,24 +103,19 @@ TEST_F(MainCommandsTest, DoubleClickOnARowOpensItsParameters) {
   ASSERT_NE(run.add_job(folder_ + "\\a.txt"), nullptr);
   static NMITEMACTIVATE activate;
   activate = {};
-  activate.hdr = {run.item(IDC_FILE_LIST), 1009, static_cast<UINT>(NM_DBLCLK)};
+  activate.hdr = {run.item(IDC_FILE_LIST), IDC_FILE_LIST, static_cast<UINT>(NM_DBLCLK)};
   activate.iItem = 0;
-  PostMessageA(run.window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&activate));
+  PostMessageA(run.window(), WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&activate));
   HWND dialog = wait_owned_window(run.window(), "#32770");
   ASSERT_NE(dialog, nullptr);
-  // The file parameters show the job's source path somewhere.
-  bool shows_path = false;
-  for (int id = 1011; id <= 1068 && !shows_path; ++id) {
-    HWND control = GetDlgItem(dialog, id);
-    shows_path = control != nullptr && window_text(control) == folder_ + "\\a.txt";
-  }
-  EXPECT_TRUE(shows_path);
+  // The file parameters show the job's source path.
+  EXPECT_EQ(folder_ + "\\a.txt", window_text(GetDlgItem(dialog, IDC_SOURCE_PATH)));
   click(dialog, IDCANCEL);
   ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
 
   // A double-click below the rows opens nothing.
   activate.iItem = -1;
-  SendMessageA(run.window(), WM_NOTIFY, 1009, reinterpret_cast<LPARAM>(&activate));
+  SendMessageA(run.window(), WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&activate));
   HWND none = nullptr;
   run.run([&] { none = GetWindow(run.window(), GW_ENABLEDPOPUP); });
   EXPECT_EQ(nullptr, none);

@@ -1,4 +1,4 @@
-// The main window as it opens from template 111, its commands that change
+// The main window as it opens from template IDD_MAIN, its commands that change
 // nothing, its row colours, and what it stores when it closes.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.

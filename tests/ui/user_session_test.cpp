@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/unit/support/temp_dir.h"
 #include "tests/win32/built_program.h"
 
@@ -147,7 +148,7 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   ASSERT_NE(window, nullptr);
   EXPECT_EQ("Tarvolin", text_of(window));
 
-  PostMessageA(window, WM_COMMAND, 1003, 0);
+  PostMessageA(window, WM_COMMAND, IDC_ADD, 0);
   HWND open = wait_dialog(process.dwProcessId, window);
   ASSERT_NE(open, nullptr);
   const std::string chosen = "\"" + names[0] + "\" \"" + names[1] + "\" \"" + names[2] + "\"";
@@ -155,12 +156,12 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   click(open, IDOK);
   ASSERT_TRUE(wait_until([&] { return !IsWindow(open); }));
 
-  PostMessageA(window, WM_COMMAND, 1000, 0);
-  HWND start = GetDlgItem(window, 1000);
-  HWND log = GetDlgItem(window, 1010);
+  PostMessageA(window, WM_COMMAND, IDC_START, 0);
+  HWND start = GetDlgItem(window, IDC_START);
+  HWND log = GetDlgItem(window, IDC_LOG);
   // Six lines a file: start, both opens, copying, done and an empty line.
   // Start and Settings come back one after the other: wait for both.
-  HWND settings = GetDlgItem(window, 1002);
+  HWND settings = GetDlgItem(window, IDC_SETTINGS);
   ASSERT_TRUE(wait_until([&] {
     return log_lines(log).size() >= 18 && IsWindowEnabled(start) && IsWindowEnabled(settings);
   })) << log_lines(log).size();
@@ -180,10 +181,10 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   }
 
   // The next refresh shows the totals and gives the caption back.
-  HWND status = GetDlgItem(window, 1042);
+  HWND status = GetDlgItem(window, IDC_STATUS);
   const std::string total = ansi("294.2 Кб из 294.2 Кб (100%)");
   EXPECT_TRUE(wait_until([&] { return text_of(status) == total; })) << text_of(status);
-  EXPECT_EQ(100, SendMessageA(GetDlgItem(window, 1041), PBM_GETPOS, 0, 0));
+  EXPECT_EQ(100, SendMessageA(GetDlgItem(window, IDC_PROGRESS), PBM_GETPOS, 0, 0));
   EXPECT_EQ("Tarvolin", text_of(window));
 
   PostMessageA(window, WM_COMMAND, IDCANCEL, 0);

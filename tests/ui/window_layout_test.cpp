@@ -46,7 +46,8 @@ class LayoutTest : public ::testing::Test {
 TEST_F(LayoutTest, GrowingTheWindowWidensAndLowersTheAnchoredControls) {
   MainWindowRun run(&settings_);
   HWND window = run.window();
-  const int ids[] = {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1008, 1009, 1010, 1041, 1042};
+  const int ids[] = {IDC_START, IDC_STOP,  IDC_SETTINGS,  IDC_ADD, IDC_DELETE,   IDC_UP,
+                     IDC_DOWN,  IDC_ABOUT, IDC_FILE_LIST, IDC_LOG, IDC_PROGRESS, IDC_STATUS};
   RECT before[12];
   for (int i = 0; i < 12; ++i) before[i] = control_rect(window, run.item(ids[i]));
   RECT outer;
@@ -60,9 +61,9 @@ TEST_F(LayoutTest, GrowingTheWindowWidensAndLowersTheAnchoredControls) {
   for (int i = 0; i < 12; ++i) {
     const RECT after = control_rect(window, run.item(ids[i]));
     Growth growth = {0, 0, 0, 0};
-    if (ids[i] == 1009) growth = {0, 0, 100, 50};
-    if (ids[i] == 1010) growth = {0, 50, 100, 0};
-    if (ids[i] == 1041 || ids[i] == 1042) growth = {0, 0, 100, 0};
+    if (ids[i] == IDC_FILE_LIST) growth = {0, 0, 100, 50};
+    if (ids[i] == IDC_LOG) growth = {0, 50, 100, 0};
+    if (ids[i] == IDC_PROGRESS || ids[i] == IDC_STATUS) growth = {0, 0, 100, 0};
     expect_moved(before[i], after, growth, ids[i]);
   }
 

@@ -128,7 +128,7 @@ TEST(TextFormatWindowsTest, StringTableTextsComeInCodePage1251) {
   char text[kTextCapacity];
   EXPECT_EQ(load_text(text, IDS_CONFIG_FILE_NAME, kTextCapacity), 9);
   EXPECT_STREQ(text, "tvoln.ini");
-  EXPECT_EQ(load_text(text, 499, kTextCapacity), 0);
+  EXPECT_EQ(load_text(text, 499, kTextCapacity), 0);  // an id the table does not have
   if (GetACP() != 1251) GTEST_SKIP() << "ANSI code page " << GetACP() << ", not 1251";
   char state[64];
   load_text(state, IDS_STATE_QUEUED, sizeof state);

@@ -27,7 +27,7 @@ std::string install_program(const TempDir& dir) {
   return target;
 }
 
-// Size of template 111 in the program's resources; 0 when it has none.
+// Size of template IDD_MAIN in the program's resources; 0 when it has none.
 DWORD main_window_template_size(const std::string& program) {
   HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (module == nullptr) return 0;
@@ -38,7 +38,7 @@ DWORD main_window_template_size(const std::string& program) {
   return size;
 }
 
-// Replaces template 111 of the copy by one whose window class does not exist,
+// Replaces template IDD_MAIN of the copy by one whose window class does not exist,
 // so that the main window cannot be created, with or without a display.
 // (Removing the template is not an option: Wine's UpdateResource keeps
 // resources it is asked to delete.)

@@ -1,4 +1,4 @@
-// The about dialog (template 113): the application icon, the name with its
+// The about dialog (template IDD_ABOUT): the application icon, the name with its
 // version and credits, the change history and the disclaimer. Double-clicking
 // the icon plays a small joke on the title and the name; a click undoes it.
 #pragma once

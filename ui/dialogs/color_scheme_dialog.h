@@ -1,4 +1,4 @@
-// The colour scheme dialog (template 115): the list's own text and background
+// The colour scheme dialog (template IDD_COLORS): the list's own text and background
 // colours and those of queued, running, failed and completed rows, each shown
 // as a swatch that a double-click lets the user change.
 #pragma once

@@ -1,4 +1,4 @@
-// The file parameters dialog (template 112): one job of the queue with its
+// The file parameters dialog (template IDD_FILE_PARAMS): one job of the queue with its
 // paths, size, progress and state, refreshed every 500 ms; while the job is
 // queued its destination path, buffer size and retry timeout can be changed.
 #pragma once

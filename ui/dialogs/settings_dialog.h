@@ -1,4 +1,4 @@
-// The global settings dialog (template 114): the copy settings of CopyParam,
+// The global settings dialog (template IDD_SETTINGS): the copy settings of CopyParam,
 // the refresh interval and autoscroll flag of DialogParam, and the way to the
 // colour scheme of ListParam. Nothing is stored until OK with valid input.
 #pragma once

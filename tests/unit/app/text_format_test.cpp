@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "res/string_ids.h"
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's allocator knows the exact size each block was asked for.
 extern "C" size_t __sanitizer_get_allocated_size(const volatile void* block);
@@ -16,6 +17,9 @@ extern "C" size_t __sanitizer_get_allocated_size(const volatile void* block);
 #endif
 
 namespace {
+
+// An id the string table does not have.
+constexpr unsigned kNoSuchString = 499;
 
 std::string size_text(int64_t value) {
   char out[kSizeTextCapacity];
@@ -110,14 +114,14 @@ TEST(TextFormatTest, AllocFormatTakesTheStringTablesDirectives) {
 
 TEST(TextFormatTest, LoadTextCopiesWhatFits) {
   char text[kTextCapacity];
-  EXPECT_EQ(load_text(text, 495, kTextCapacity), 9);
+  EXPECT_EQ(load_text(text, IDS_CONFIG_FILE_NAME, kTextCapacity), 9);
   EXPECT_STREQ(text, "tvoln.ini");
-  EXPECT_EQ(load_text(text, 495, 4), 3);
+  EXPECT_EQ(load_text(text, IDS_CONFIG_FILE_NAME, 4), 3);
   EXPECT_STREQ(text, "tvo");
   std::strcpy(text, "old");
-  EXPECT_EQ(load_text(text, 499, kTextCapacity), 0);  // no such string
+  EXPECT_EQ(load_text(text, kNoSuchString, kTextCapacity), 0);
   EXPECT_STREQ(text, "");
   char state[64];
-  EXPECT_GT(load_text(state, 640, sizeof state), 0);
+  EXPECT_GT(load_text(state, IDS_STATE_QUEUED, sizeof state), 0);
   EXPECT_STREQ(state, "В очереди");
 }
