@@ -123,10 +123,14 @@ void log_step(const CopyJob* job) {
   if (stamp && host && run_flags.log_enabled.load() && !run_flags.closing.load()) {
     Lines lines;
     make_lines(job, stamp, &lines);
-    // A step without a line leaves the window alone: the newest line was
-    // brought into view by the call that added it, and each call into the
-    // window thread costs far more than a line.
-    if (lines.count > 0) host->run_on_window_thread(append_lines, &lines);
+    if (lines.count > 0) {
+      host->run_on_window_thread(append_lines, &lines);
+    } else {
+      // A step without a line still brings the newest line into view, but
+      // without waiting for the window thread: under Wine a call into it
+      // costs far more than the step.
+      host->show_newest_log_line();
+    }
     for (int i = 0; i < lines.count; ++i) std::free(lines.text[i]);
   }
   std::free(stamp);

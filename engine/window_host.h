@@ -25,6 +25,9 @@ struct WindowHost {
   int (*log_line_count)();
   void (*set_log_top_line)(int index);
   bool (*autoscroll)();
+  // Any thread, without waiting for the window thread: with autoscroll on,
+  // the newest log line is brought into view, as set_log_top_line would.
+  void (*show_newest_log_line)();
 
   // Controller thread: a modal box with caption "BUG"; returns when closed.
   void (*show_bug)(const char* text);

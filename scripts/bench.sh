@@ -281,9 +281,10 @@ loops), so the thread per file alone costs most of what the bare durable loop
 spends on a file, and the engine, with or without a window, stays near half
 its speed or below. The real window adds seven synchronous calls into the
 window thread per file: the controller's take and release of the row, and
-the worker's five log calls that add lines (a step without a line no longer
-crosses; the last pass, which finds every row complete, walks them all in
-one call). Each is a SendMessage across threads; counted with
+the worker's five log calls that add lines (a step without a line only
+posts the window a request to bring the newest line into view, and does not
+wait; the last pass, which finds every row complete, walks them all in one
+call). Each is a SendMessage across threads; counted with
 `WINEDEBUG=+server`, one costs nine requests to Wine's server (five for the
 caller, four for the window thread) and two thread wake-ups (the line under
 the table gives one call's cost in this run), while the window thread's own

@@ -288,6 +288,9 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case kRunOnWindowThread:
       serve_window_call();
       return TRUE;
+    case kShowNewestLogLine:
+      serve_newest_log_line();
+      return TRUE;
     default:
       return FALSE;
   }

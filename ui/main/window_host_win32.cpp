@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "engine/run_flags.h"
 #include "platform/win32/native_handle.h"
 #include "res/resource.h"
 #include "ui/dialogs/dialog_items.h"
@@ -119,6 +120,8 @@ void set_log_top_line(int index) {
 
 bool autoscroll() { return host_window.param != nullptr && host_window.param->autoscroll != 0; }
 
+void show_newest_log_line() { PostMessageA(host_window.window, kShowNewestLogLine, 0, 0); }
+
 void show_bug(const char* text) {
   MessageBoxA(host_window.window, text, "BUG", MB_ICONERROR | MB_OK);
 }
@@ -145,7 +148,13 @@ bool wait_serving(platform::Thread* thread, uint32_t limit_ms) {
 
 }  // namespace
 
+void serve_newest_log_line() {
+  if (run_flags.closing.load() || !autoscroll()) return;
+  set_log_top_line(log_line_count() - 1);
+}
+
 const WindowHost main_window_host = {
-    run_on_window_thread, row_count,        row_record, enable_buttons, add_log_line,
-    log_line_count,       set_log_top_line, autoscroll, show_bug,       wait_serving,
+    run_on_window_thread, row_count,      row_record,       enable_buttons,
+    add_log_line,         log_line_count, set_log_top_line, autoscroll,
+    show_newest_log_line, show_bug,       wait_serving,
 };

@@ -9,6 +9,9 @@
 // Sent to the main window to run the call another thread of the program has
 // stored; its parameters are not used.
 constexpr UINT kRunOnWindowThread = WM_APP + 1;
+// Posted to the main window to bring the log's newest line into view when
+// autoscroll is on; it carries nothing, so a foreign sender can do no more.
+constexpr UINT kShowNewestLogLine = WM_APP + 2;
 
 // The engine's view of the main window: calls into its thread. The window
 // attaches itself when it opens, before any copy thread starts.
@@ -20,3 +23,5 @@ void paint_log();
 // Serves kRunOnWindowThread in the main window's procedure: runs the stored
 // call, if there is one.
 void serve_window_call();
+// Serves kShowNewestLogLine in the main window's procedure.
+void serve_newest_log_line();

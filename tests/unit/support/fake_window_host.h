@@ -68,6 +68,12 @@ class FakeWindowHost {
     top_line_calls++;
   }
   bool autoscroll() { return autoscroll_on; }
+  // As the main window serves it: on the window thread, later.
+  void show_newest_log_line() {
+    on_window([this] {
+      if (autoscroll()) set_log_top_line(log_line_count() - 1);
+    });
+  }
 
   void show_bug(const char* text) {
     std::lock_guard<std::recursive_mutex> lock(window_);
@@ -126,6 +132,7 @@ inline const WindowHost FakeWindowHost::kTable = {
     [] { return active_->log_line_count(); },
     [](int index) { active_->set_log_top_line(index); },
     [] { return active_->autoscroll(); },
+    [] { active_->show_newest_log_line(); },
     [](const char* text) { active_->show_bug(text); },
     [](platform::Thread* thread, uint32_t limit_ms) {
       return active_->wait_serving(thread, limit_ms);
