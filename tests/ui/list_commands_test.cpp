@@ -12,6 +12,7 @@
 
 #include "engine/copy_job.h"
 #include "engine/copy_worker.h"
+#include "tests/e2e/driver/file_name_field.h"
 #include "ui/main/list_commands.h"
 #include "ui_harness.h"
 
@@ -253,16 +254,6 @@ TEST_F(ListCommandsTest, ContextMenuGreysWhatCannotApply) {
   EXPECT_EQ((std::vector<UINT>{IDC_ADD, IDC_DELETE, separator, IDC_UP, IDC_DOWN, separator,
                                IDM_SELECT_ALL}),
             ids);
-}
-
-// The open dialog's file-name field.
-HWND file_name_field(HWND dialog) {
-  HWND combo = GetDlgItem(dialog, 0x47c);  // cmb13
-  if (combo != nullptr) {
-    HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
-    return edit != nullptr ? edit : combo;
-  }
-  return GetDlgItem(dialog, 0x480);  // edt1
 }
 
 // Types `text` into the open dialog and presses its Open button.

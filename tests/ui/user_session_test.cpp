@@ -5,42 +5,30 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "res/resource.h"
+#include "tests/e2e/driver/file_name_field.h"
+#include "tests/ui/ui_harness.h"
 #include "tests/unit/support/temp_dir.h"
 #include "tests/win32/built_program.h"
+#include "tests/win32/process_dialogs.h"
 
 namespace {
 
-constexpr int kPollMs = 20;
-constexpr int kPollLimitMs = 60000;  // only a hang comes near this
+constexpr DWORD kExitLimitMs = 60000;  // only a hang comes near this
 
-bool wait_until(const std::function<bool()>& done) {
-  for (int waited = 0; waited < kPollLimitMs; waited += kPollMs) {
-    if (done()) return true;
-    Sleep(kPollMs);
-  }
-  return done();
+// A visible dialog of `process` owned by `owner`, waited for; null if none.
+HWND wait_dialog(DWORD process, HWND owner) {
+  HWND found = nullptr;
+  wait_until([&] {
+    found = find_process_dialog(process, owner);
+    return found != nullptr;
+  });
+  return found;
 }
 
-std::string ansi(const char* utf8) {
-  wchar_t wide[512];
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 512);
-  char narrow[512];
-  WideCharToMultiByte(CP_ACP, 0, wide, length, narrow, sizeof narrow, nullptr, nullptr);
-  return narrow;
-}
-
-// WM_GETTEXT and LB_GETTEXT are carried between processes by the system.
-std::string text_of(HWND window) {
-  char text[1024] = "";
-  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
+// What the program's window shows, asked across processes.
 std::vector<std::string> log_lines(HWND log) {
   std::vector<std::string> lines;
   const int count = static_cast<int>(SendMessageA(log, LB_GETCOUNT, 0, 0));
@@ -54,49 +42,6 @@ std::vector<std::string> log_lines(HWND log) {
     lines.push_back(line);
   }
   return lines;
-}
-
-struct Search {
-  DWORD process;
-  HWND owner;
-  HWND found;
-};
-
-BOOL CALLBACK match_dialog(HWND window, LPARAM context) {
-  Search* search = reinterpret_cast<Search*>(context);
-  char name[64];
-  GetClassNameA(window, name, sizeof name);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (lstrcmpA(name, "#32770") == 0 && process == search->process && IsWindowVisible(window) &&
-      GetWindow(window, GW_OWNER) == search->owner) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND wait_dialog(DWORD process, HWND owner) {
-  Search search = {process, owner, nullptr};
-  wait_until([&] {
-    EnumWindows(match_dialog, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
-  });
-  return search.found;
-}
-
-void click(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-HWND file_name_field(HWND dialog) {
-  HWND combo = GetDlgItem(dialog, 0x47c);  // cmb13
-  if (combo != nullptr) {
-    HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
-    return edit != nullptr ? edit : combo;
-  }
-  return GetDlgItem(dialog, 0x480);  // edt1
 }
 
 std::string pattern(size_t size, unsigned seed) {
@@ -113,7 +58,8 @@ void write_file(const std::string& path, const std::string& bytes) {
   fclose(file);
 }
 
-std::string read_file(const std::string& path) {
+// A missing file reads as a text no copy can equal, not as an empty file.
+std::string read_copy(const std::string& path) {
   std::string bytes;
   FILE* file = fopen(path.c_str(), "rb");
   if (file == nullptr) return "(missing)";
@@ -146,7 +92,7 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
                              sources.c_str(), &startup, &process));
   HWND window = wait_dialog(process.dwProcessId, nullptr);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ("Tarvolin", text_of(window));
+  EXPECT_EQ("Tarvolin", window_text(window));
 
   PostMessageA(window, WM_COMMAND, IDC_ADD, 0);
   HWND open = wait_dialog(process.dwProcessId, window);
@@ -166,7 +112,7 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
     return log_lines(log).size() >= 18 && IsWindowEnabled(start) && IsWindowEnabled(settings);
   })) << log_lines(log).size();
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(pattern(sizes[i], i), read_file(folder + "\\" + names[i])) << names[i];
+    EXPECT_EQ(pattern(sizes[i], i), read_copy(folder + "\\" + names[i])) << names[i];
   }
   const std::vector<std::string> lines = log_lines(log);
   ASSERT_EQ(18u, lines.size());
@@ -183,16 +129,16 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   // The next refresh shows the totals and gives the caption back.
   HWND status = GetDlgItem(window, IDC_STATUS);
   const std::string total = ansi("294.2 Кб из 294.2 Кб (100%)");
-  EXPECT_TRUE(wait_until([&] { return text_of(status) == total; })) << text_of(status);
+  EXPECT_TRUE(wait_until([&] { return window_text(status) == total; })) << window_text(status);
   EXPECT_EQ(100, SendMessageA(GetDlgItem(window, IDC_PROGRESS), PBM_GETPOS, 0, 0));
-  EXPECT_EQ("Tarvolin", text_of(window));
+  EXPECT_EQ("Tarvolin", window_text(window));
 
   PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, kPollLimitMs));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, kExitLimitMs));
   DWORD exit_code = 1;
   GetExitCodeProcess(process.hProcess, &exit_code);
   EXPECT_EQ(0u, exit_code);
-  EXPECT_NE(std::string::npos, read_file(folder + "\\tvoln.ini").find("dialog_param="));
+  EXPECT_NE(std::string::npos, read_copy(folder + "\\tvoln.ini").find("dialog_param="));
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
 }

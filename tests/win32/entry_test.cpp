@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "tests/unit/support/temp_dir.h"
 #include "tests/win32/built_program.h"
+#include "tests/win32/process_dialogs.h"
 
 namespace {
 
@@ -261,33 +262,12 @@ TEST(EntryTest, NormalCloseExitsWithZeroAndKeepsWhatItDoesNotOwn) {
 
 namespace {
 
-struct DialogSearch {
-  DWORD process_id;
-  HWND owner;
-  HWND found;
-};
-
-BOOL CALLBACK match_owned_dialog(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<DialogSearch*>(context);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char name[32] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (process == search->process_id && GetWindow(window, GW_OWNER) == search->owner &&
-      std::strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // The settings dialog, opened from the main window's Settings button.
 HWND open_settings(const ProgramRun& run, HWND main_window) {
   PostMessageA(GetDlgItem(main_window, IDC_SETTINGS), BM_CLICK, 0, 0);
   for (DWORD waited = 0; waited < kRunTimeoutMs; waited += 50) {
-    DialogSearch search{run.process.dwProcessId, main_window, nullptr};
-    EnumWindows(match_owned_dialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
+    HWND found = find_process_dialog(run.process.dwProcessId, main_window);
+    if (found != nullptr) return found;
     Sleep(50);
   }
   return nullptr;

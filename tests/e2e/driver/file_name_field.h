@@ -1,5 +1,5 @@
 // The open dialog's field where the names to open are typed, as the end-to-end
-// driver and the Add benchmark type them.
+// driver, the UI tests and the Add benchmark type them.
 #pragma once
 
 #include <windows.h>
