@@ -5,34 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "engine/copy_job.h"
-#include "engine/copy_worker.h"
-#include "engine/run_flags.h"
-#include "tests/unit/support/fake_window_host.h"
-#include "tests/unit/support/temp_dir.h"
-#include "tests/unit/support/test_jobs.h"
+#include "tests/unit/engine/worker_fixture.h"
 
 namespace {
 
-class Win32Worker : public ::testing::Test {
+// The native worker tests' fixture, here over the Win32 platform layer.
+class Win32Worker : public WorkerTest {
  protected:
-  void SetUp() override {
-    run_flags.run = true;
-    run_flags.log_enabled = true;
-    run_flags.closing = false;
-  }
-  void TearDown() override {
-    run_flags.run = false;
-    run_flags.log_enabled = false;
-  }
   JobRowPtr job_for(const char* source, const char* dest, int64_t total_size, int64_t bytes_copied,
                     int32_t max_attempts) {
-    return make_test_row(dir_.path(source), dir_.path(dest), total_size, bytes_copied,
-                         test_copy_param(4096, max_attempts));
+    return WorkerTest::job_for(source, dest, total_size, bytes_copied,
+                               test_copy_param(4096, max_attempts));
   }
-
-  TempDir dir_;
-  FakeWindowHost host_;
 };
 
 TEST_F(Win32Worker, CopiesFreshAndResumedFiles) {
