@@ -91,12 +91,12 @@ void advance_walk(void* context) {
       walk->outcome = row ? TAKE_NO_JOB : TAKE_NO_ROW;
       return;
     }
-    const bool started = row->job->state.load() != JOB_COMPLETED;
-    if (started && !start_worker(walk, row)) {
+    const bool to_copy = row->job->state.load() != JOB_COMPLETED;
+    if (to_copy && !start_worker(walk, row)) {
       walk->outcome = TAKE_NO_THREAD;
       return;
     }
-    if (!started) walk->complete++;
+    if (!to_copy) walk->complete++;
     // A whole pass without a job to copy: done.
     if (walk->complete >= row_count) {
       walk->outcome = TAKE_ALL_COMPLETE;
@@ -106,7 +106,7 @@ void advance_walk(void* context) {
       walk->index = 0;
       walk->complete = 0;
     }
-    if (started) {
+    if (to_copy) {
       walk->outcome = TAKE_STARTED;
       return;
     }
