@@ -223,7 +223,20 @@ std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids, bool 
     greyed.push_back((GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
     ids->push_back(GetMenuItemID(menu, i));
   }
-  PostMessageA(run->window(), WM_CANCELMODE, 0, 0);
+  if (key) {
+    // Closed by the keyboard too: the menu then reads the typed keys' releases
+    // first. A posted WM_CANCELMODE would overtake them, and the F10 release
+    // reaching the window after the menu would enter its system menu's mode.
+    INPUT escape[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      escape[i].type = INPUT_KEYBOARD;
+      escape[i].ki.wVk = VK_ESCAPE;
+      escape[i].ki.dwFlags = i == 1 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(2, escape, sizeof(INPUT));
+  } else {
+    PostMessageA(run->window(), WM_CANCELMODE, 0, 0);
+  }
   wait_until([&] { return !IsWindowVisible(popup); });
   return greyed;
 }
