@@ -227,6 +227,13 @@ class E2eTest : public ::testing::Test {
   std::vector<std::string> column(int column) {
     return driver_.send("column " + std::to_string(column)).lines;
   }
+  // The lines of `lines` that contain `text`. Counts that must agree while
+  // the log still grows are taken from one reading of it.
+  static int count_in(const std::vector<std::string>& lines, const std::string& text) {
+    int found = 0;
+    for (const std::string& line : lines) found += line.find(text) != std::string::npos ? 1 : 0;
+    return found;
+  }
   std::vector<std::string> log_lines(int from = 0) {
     return driver_.send("log " + std::to_string(from)).lines;
   }
