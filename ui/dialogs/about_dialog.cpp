@@ -85,10 +85,9 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
     case WM_DESTROY:
       if (about_icon != nullptr) DestroyIcon(about_icon);
       about_icon = nullptr;
-      return FALSE;
-    default:
-      return FALSE;
+      break;
   }
+  return FALSE;
 }
 
 INT_PTR open_about_dialog(HWND owner) {

@@ -96,27 +96,19 @@ INT_PTR CALLBACK color_scheme_dialog_proc(HWND dialog, UINT message, WPARAM wpar
     case WM_NOTIFY:
       // The controls' notifications come from this thread. One sent by another
       // thread may come from another program, its pointer meaning nothing here.
-      if (InSendMessage()) return FALSE;
-      on_notify(dialog, reinterpret_cast<const NMHDR*>(lparam));
-      return FALSE;
+      if (!InSendMessage()) on_notify(dialog, reinterpret_cast<const NMHDR*>(lparam));
+      break;
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) {
-        store_colors(dialog);
-        EndDialog(dialog, IDOK);
-      } else if (LOWORD(wparam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-      }
+      if (LOWORD(wparam) == IDOK) store_colors(dialog);
+      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(dialog, LOWORD(wparam));
       return TRUE;
     case WM_DESTROY:
       scheme_param = nullptr;
-      return FALSE;
-    default:
-      return FALSE;
+      break;
   }
+  return FALSE;
 }
 
 INT_PTR open_color_scheme_dialog(HWND owner, ListParam* param) {
-  if (param == nullptr) return -1;
-  return run_modal_dialog(IDD_COLORS, owner, color_scheme_dialog_proc,
-                          reinterpret_cast<LPARAM>(param));
+  return edit_in_dialog(IDD_COLORS, owner, color_scheme_dialog_proc, param);
 }

@@ -62,3 +62,8 @@ void warn_invalid_value(HWND dialog) {
 INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument) {
   return DialogBoxParamA(resource_module(), MAKEINTRESOURCEA(id), owner, procedure, argument);
 }
+
+INT_PTR edit_in_dialog(int id, HWND owner, DLGPROC procedure, void* record) {
+  if (record == nullptr) return -1;
+  return run_modal_dialog(id, owner, procedure, reinterpret_cast<LPARAM>(record));
+}

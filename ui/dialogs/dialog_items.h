@@ -43,5 +43,7 @@ bool is_checked(HWND dialog, int control_id);
 // Runs the program's dialog template `id` modally over `owner`, its creation
 // argument `argument`; the dialog's result, -1 when it cannot be shown.
 INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument);
+// The same for a dialog that edits `record`: -1 without one.
+INT_PTR edit_in_dialog(int id, HWND owner, DLGPROC procedure, void* record);
 // "Ошибка: Недопустимое значение" with the caption "Ошибка", owned by `dialog`.
 void warn_invalid_value(HWND dialog);

@@ -158,14 +158,11 @@ INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wpara
     case WM_DESTROY:
       KillTimer(dialog, IDT_FILE_PARAMS);
       params_job = nullptr;
-      return FALSE;
-    default:
-      return FALSE;
+      break;
   }
+  return FALSE;
 }
 
 INT_PTR open_file_params_dialog(HWND owner, CopyJob* job) {
-  if (job == nullptr) return -1;
-  return run_modal_dialog(IDD_FILE_PARAMS, owner, file_params_dialog_proc,
-                          reinterpret_cast<LPARAM>(job));
+  return edit_in_dialog(IDD_FILE_PARAMS, owner, file_params_dialog_proc, job);
 }

@@ -107,22 +107,10 @@ void on_browse(HWND dialog) {
 }
 
 void on_command(HWND dialog, int id) {
-  switch (id) {
-    case IDOK:
-      on_ok(dialog);
-      break;
-    case IDCANCEL:
-      EndDialog(dialog, IDCANCEL);
-      break;
-    case IDC_BROWSE:
-      on_browse(dialog);
-      break;
-    case IDC_COLOR_SCHEME:
-      open_color_scheme_dialog(dialog, settings_param->list_ref);
-      break;
-    default:
-      break;
-  }
+  if (id == IDOK) on_ok(dialog);
+  if (id == IDCANCEL) EndDialog(dialog, IDCANCEL);
+  if (id == IDC_BROWSE) on_browse(dialog);
+  if (id == IDC_COLOR_SCHEME) open_color_scheme_dialog(dialog, settings_param->list_ref);
 }
 
 }  // namespace
@@ -137,14 +125,12 @@ INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
       return TRUE;
     case WM_DESTROY:
       settings_param = nullptr;
-      return FALSE;
-    default:
-      return FALSE;
+      break;
   }
+  return FALSE;
 }
 
 INT_PTR open_settings_dialog(HWND owner, DialogParam* param) {
-  if (param == nullptr || param->copy_ref == nullptr) return -1;
-  return run_modal_dialog(IDD_SETTINGS, owner, settings_dialog_proc,
-                          reinterpret_cast<LPARAM>(param));
+  if (param != nullptr && param->copy_ref == nullptr) return -1;
+  return edit_in_dialog(IDD_SETTINGS, owner, settings_dialog_proc, param);
 }
