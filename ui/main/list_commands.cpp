@@ -19,10 +19,6 @@ namespace {
 // The filter: one entry, display text then pattern, ending in two NULs.
 const char kFilter[] = "All files *.*\0*.*\0";
 
-}  // namespace
-
-namespace {
-
 // One Add command: its owner window and the destinations of the queue, taken
 // once for the whole batch so that each file costs one look-up, not a walk
 // over every row.
