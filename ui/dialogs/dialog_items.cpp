@@ -51,12 +51,16 @@ bool is_checked(HWND dialog, int control_id) {
   return SendDlgItemMessageA(dialog, control_id, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void show_warning(HWND owner, const char* text) {
+  char caption[kTextCapacity];
+  load_text(caption, IDS_ERROR_CAPTION, kTextCapacity);
+  MessageBoxA(owner, text, caption, MB_ICONWARNING | MB_OK);
+}
+
 void warn_invalid_value(HWND dialog) {
   char text[kTextCapacity];
-  char caption[kTextCapacity];
   load_text(text, IDS_INVALID_VALUE, kTextCapacity);
-  load_text(caption, IDS_ERROR_CAPTION, kTextCapacity);
-  MessageBoxA(dialog, text, caption, MB_ICONWARNING | MB_OK);
+  show_warning(dialog, text);
 }
 
 INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument) {

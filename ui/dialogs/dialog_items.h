@@ -45,5 +45,7 @@ bool is_checked(HWND dialog, int control_id);
 INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument);
 // The same for a dialog that edits `record`: -1 without one.
 INT_PTR edit_in_dialog(int id, HWND owner, DLGPROC procedure, void* record);
+// A warning box showing `text` with the caption "Ошибка", owned by `owner`.
+void show_warning(HWND owner, const char* text);
 // "Ошибка: Недопустимое значение" with the caption "Ошибка", owned by `dialog`.
 void warn_invalid_value(HWND dialog);

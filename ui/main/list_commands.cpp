@@ -11,6 +11,7 @@
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
 #include "res/string_ids.h"
+#include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_window_state.h"
 
@@ -29,11 +30,9 @@ struct Adding {
 
 void warn_not_added(HWND window, const char* path) {
   char format[kTextCapacity];
-  char caption[kTextCapacity];
   load_text(format, IDS_ADD_FAILED, kTextCapacity);
-  load_text(caption, IDS_ERROR_CAPTION, kTextCapacity);
   char* text = alloc_format(format, path);
-  MessageBoxA(window, text != nullptr ? text : "", caption, MB_ICONWARNING | MB_OK);
+  show_warning(window, text != nullptr ? text : "");
   free(text);
 }
 
