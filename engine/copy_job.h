@@ -24,9 +24,10 @@ struct CopyJob {
   std::atomic<uint32_t> last_error{0};
   std::atomic<int32_t> step{0};
   std::atomic<int32_t> state{JOB_QUEUED};
-  // Set when bytes_copied came from a destination found at Add: before that
-  // file is continued, the worker compares its last block with the source's.
-  // Cleared by the worker once compared.
+  // Set when the destination may not hold what bytes_copied says: found at
+  // Add, or left unfinished by an attempt (unflushed bytes are lost with a
+  // pulled drive or a dropped share). Before that file is continued, the
+  // worker compares its last block with the source's. Cleared once compared.
   std::atomic<bool> check_dest{false};
   // Set on the window thread just before a worker is started for this job and
   // cleared there after the worker has ended: while set, nothing of the job

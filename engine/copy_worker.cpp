@@ -308,6 +308,9 @@ void attempt(Run* run) {
   } else {
     record_failure(job, ops.last_error());
   }
+  // Written bytes that were never flushed can still be lost before the next
+  // attempt: that one checks the destination before it continues it.
+  if (job->state.load() != JOB_COMPLETED) job->check_dest.store(true);
   ops.close(dest);
   ops.close(source);
 }

@@ -35,8 +35,26 @@ TEST_F(FaultTest, ReadFailureMidFileResumesFromTheLastBlockWritten) {
   EXPECT_EQ(job->last_error.load(), kIoError);  // kept from the failure
   EXPECT_EQ(ops_.sleeps(), std::vector<uint32_t>{250});
   EXPECT_EQ(ops_.calls(FaultOp::kOpenDest), 2);
-  EXPECT_EQ(ops_.calls(FaultOp::kSeek), 4);
-  EXPECT_EQ(ops_.calls(FaultOp::kAllocate), 1);
+  // Two positionings an attempt, and the retry's check of the block before
+  // 300: both files to 200, the source back to 300, one block to compare into.
+  EXPECT_EQ(ops_.calls(FaultOp::kSeek), 7);
+  EXPECT_EQ(ops_.calls(FaultOp::kAllocate), 2);
+}
+
+// A drive pulled or a share dropped during a failed write: the destination
+// keeps its size, but its last block written never reached the device.
+TEST_F(FaultTest, ABlockLostFromAnUnfinishedDestinationIsNotTrusted) {
+  const std::string data = pattern_bytes(1000);
+  dir_.write("src", data);
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kWrite, 5, kIoError);
+  ops_.before = [&](FaultOp op, int call) {
+    if (op == FaultOp::kWrite && call == 5)
+      dir_.write("dst", data.substr(0, 300) + std::string(100, '\0'));
+  };
+  JobRowPtr row = job_for("src", "dst", 1000);
+  run_worker(row.get());
+  EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(dir_.read("dst"), data);
 }
 
 TEST_F(FaultTest, AttemptsWithoutProgressAreCountedExactly) {
