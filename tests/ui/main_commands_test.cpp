@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "engine/copy_job.h"
+#include "ui/main/file_list.h"
 #include "ui/main/list_commands.h"
 #include "ui_harness.h"
 
@@ -110,8 +111,16 @@ TEST_F(MainCommandsTest, DoubleClickOnARowOpensItsParameters) {
   ASSERT_NE(dialog, nullptr);
   // The file parameters show the job's source path.
   EXPECT_EQ(folder_ + "\\a.txt", window_text(GetDlgItem(dialog, IDC_SOURCE_PATH)));
+  // Commands another program sends while the dialog is open do nothing: a
+  // Delete would free the job the dialog shows, Cancel the whole window.
+  HWND list = run.item(IDC_FILE_LIST);
+  run.run([&] { select_row(list, 0); });
+  run.command(IDC_DELETE);
+  run.command(IDCANCEL);
+  EXPECT_EQ(1, static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
   click(dialog, IDCANCEL);
   ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+  ASSERT_TRUE(IsWindow(run.window()));
 
   // A double-click below the rows opens nothing.
   activate.iItem = -1;

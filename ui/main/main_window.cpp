@@ -136,7 +136,18 @@ void open_settings_from(HWND window) {
   InvalidateRect(main_window.list, nullptr, TRUE);
 }
 
+// A command comes from the window's buttons, menu and keys, which cannot be
+// used while a dialog is open over the window or the button is greyed. The
+// same command sent by another program then does nothing: a Delete would free
+// the job an open dialog shows.
+bool command_usable(HWND window, int id) {
+  if (!IsWindowEnabled(window)) return false;
+  HWND button = GetDlgItem(window, id);
+  return button == nullptr || IsWindowEnabled(button);
+}
+
 void run_command(HWND window, int id) {
+  if (!command_usable(window, id)) return;
   switch (id) {
     case IDCANCEL:
       close_main_window(window);
