@@ -25,8 +25,7 @@ struct CopyJob {
   std::atomic<int32_t> step{0};
   std::atomic<int32_t> state{JOB_QUEUED};
   // Set when the destination may not hold what bytes_copied says: found at
-  // Add, or left unfinished by an attempt (unflushed bytes are lost with a
-  // pulled drive or a dropped share). Before that file is continued, the
+  // Add, or after a failed write or flush. Before that file is continued, the
   // worker compares its last block with the source's. Cleared once compared.
   std::atomic<bool> check_dest{false};
   // Set on the window thread just before a worker is started for this job and

@@ -29,6 +29,14 @@ void record_failure(CopyJob* job, uint32_t error) {
   log_step(job);
 }
 
+// A failed write or flush may have taken bytes written before it along with
+// the device (a drive pulled, a share dropped) while the file kept its size:
+// the next attempt compares the destination before it continues it.
+void record_write_failure(CopyJob* job, uint32_t error) {
+  job->check_dest.store(true);
+  record_failure(job, error);
+}
+
 // A failed call of the file layer, recorded under `step`.
 void record_call_failure(Run* run, CopyStep step) {
   set_step(run->job, step);
@@ -172,7 +180,7 @@ bool write_block(Run* run, platform::File* dest, uint32_t size) {
     ok = false;  // a write that claims success but left bytes behind
     error = platform::invalid_parameter_error();
   }
-  if (!ok) record_failure(job, error);
+  if (!ok) record_write_failure(job, error);
   return ok;
 }
 
@@ -192,7 +200,7 @@ void complete(Run* run, platform::File* dest) {
   }
   if (!ok) {
     set_step(job, STEP_WRITE);
-    record_failure(job, error);
+    record_write_failure(job, error);
     return;
   }
   job->state.store(JOB_COMPLETED);
@@ -308,9 +316,6 @@ void attempt(Run* run) {
   } else {
     record_failure(job, ops.last_error());
   }
-  // Written bytes that were never flushed can still be lost before the next
-  // attempt: that one checks the destination before it continues it.
-  if (job->state.load() != JOB_COMPLETED) job->check_dest.store(true);
   ops.close(dest);
   ops.close(source);
 }
