@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -77,6 +78,22 @@ TEST_F(MainCommandsTest, OneDestinationTakesOneSource) {
   run.run(
       [&] { add_chosen_files(window, again.c_str(), static_cast<unsigned>(folder_.size() + 1)); });
   EXPECT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  // Nor may a row overwrite a queued source, or read what another row writes.
+  const std::string dest_folder = settings_.copy.dest_folder;
+  const std::string third = make_temp_folder();
+  write_file(third + "\\y.bin", 3);
+  write_file(dest_folder + "\\x.bin", 5);
+  std::snprintf(settings_.copy.dest_folder, kFolderCapacity, "%s", other.c_str());
+  for (const std::string& path : {third + "\\y.bin", dest_folder + "\\x.bin"}) {
+    std::thread refusing([&] { run.run([&] { add_chosen_files(window, path.c_str(), 0); }); });
+    HWND refusal = wait_owned_window(window, "#32770");
+    ASSERT_NE(refusal, nullptr) << path;
+    EXPECT_EQ(ansi("Ошибка: Добавление файла: ") + path + "\n", static_texts(refusal));
+    click(refusal, IDOK);
+    refusing.join();
+  }
+  EXPECT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  std::snprintf(settings_.copy.dest_folder, kFolderCapacity, "%s", dest_folder.c_str());
 
   static NMITEMACTIVATE activate;
   activate = {};
