@@ -252,6 +252,19 @@ void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
   }
 }
 
+// An attempt that ends short of completion (a failed read, a stop) flushes
+// what it wrote since `offset`: the next one continues after those bytes
+// without reading them again, so they must outlive a drive pulled or a share
+// dropped meanwhile. A flush that fails leaves them to be compared instead.
+// Closing the window does not wait for it; a new run compares what it finds.
+void keep_written(Run* run, platform::File* dest, int64_t offset) {
+  CopyJob* job = run->job;
+  if (job->state.load() == JOB_COMPLETED || job->check_dest.load()) return;
+  if (job->bytes_copied.load() == offset || run_flags.closing.load()) return;
+  if (run->ops->flush(dest) || platform::flush_unsupported(run->ops->last_error())) return;
+  job->check_dest.store(true);
+}
+
 // Opens the destination: created (or emptied) when nothing has been copied,
 // else continued after prepare_continuation. Null after a recorded failure.
 platform::File* open_destination(Run* run, platform::File* source, int64_t* offset) {
@@ -313,6 +326,7 @@ void attempt(Run* run) {
     set_step(job, STEP_COPY);
     log_step(job);
     copy_blocks(run, source, dest);
+    keep_written(run, dest, offset);
   } else {
     record_failure(job, ops.last_error());
   }

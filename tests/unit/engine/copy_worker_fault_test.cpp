@@ -35,24 +35,32 @@ TEST_F(FaultTest, ReadFailureMidFileResumesFromTheLastBlockWritten) {
   EXPECT_EQ(job->last_error.load(), kIoError);  // kept from the failure
   EXPECT_EQ(ops_.sleeps(), std::vector<uint32_t>{250});
   EXPECT_EQ(ops_.calls(FaultOp::kOpenDest), 2);
+  EXPECT_EQ(ops_.calls(FaultOp::kFlush), 2);  // the 300 bytes kept, then the end
   EXPECT_EQ(ops_.calls(FaultOp::kSeek), 4);
   EXPECT_EQ(ops_.calls(FaultOp::kAllocate), 1);
 }
 
-// A drive pulled or a share dropped during a failed write: the destination
-// keeps its size, but its last block written never reached the device.
-TEST_F(FaultTest, ABlockLostWithAFailedWriteIsCopiedAgain) {
+// A drive pulled or a share dropped before the written bytes reached it: the
+// destination keeps its size, but its last block is gone. Either the write
+// fails, or a read fails and the flush that keeps the written bytes fails.
+TEST_F(FaultTest, ABlockLostBeforeItReachedTheDeviceIsCopiedAgain) {
   const std::string data = pattern_bytes(1000);
   dir_.write("src", data);
-  ops_.rule = FaultFileOps::fail_nth(FaultOp::kWrite, 5, kIoError);
-  ops_.before = [&](FaultOp op, int call) {
-    if (op == FaultOp::kWrite && call == 5)
-      dir_.write("dst", data.substr(0, 300) + std::string(100, '\0'));
-  };
-  JobRowPtr row = job_for("src", "dst", 1000);
-  run_worker(row.get());
-  EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
-  EXPECT_EQ(dir_.read("dst"), data);
+  for (FaultOp failed : {FaultOp::kWrite, FaultOp::kRead}) {
+    FaultFileOps ops;
+    ops.rule = [failed](FaultOp op, int call) -> uint32_t {
+      if (op == failed && call == 5) return kIoError;
+      return op == FaultOp::kFlush && call == 1 && failed == FaultOp::kRead ? kIoError : 0;
+    };
+    ops.before = [&](FaultOp op, int call) {
+      if (op == FaultOp::kOpenSource && call == 2)
+        dir_.write("dst", data.substr(0, 300) + std::string(100, '\0'));
+    };
+    JobRowPtr row = job_for("src", "dst", 1000);
+    run_worker(row.get());
+    EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
+    EXPECT_EQ(dir_.read("dst"), data) << (failed == FaultOp::kRead ? "read" : "write");
+  }
 }
 
 TEST_F(FaultTest, AttemptsWithoutProgressAreCountedExactly) {
