@@ -119,29 +119,24 @@ TEST(AboutDialogTest, DoubleClickOnTheIconJokesAndAClickUndoesIt) {
 }
 
 TEST(AboutDialogTest, EscapeAndTheCloseBoxClose) {
-  INT_PTR result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
-    HWND dialog = driver.find_dialog(nullptr);
-    ASSERT_NE(dialog, nullptr);
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(driver.wait_closed(dialog));
-  });
-  EXPECT_EQ(result, IDCANCEL);
-  result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
-    HWND dialog = driver.find_dialog(nullptr);
-    ASSERT_NE(dialog, nullptr);
-    HWND button = GetDlgItem(dialog, IDOK);
-    PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(driver.wait_closed(dialog));
-  });
-  EXPECT_EQ(result, IDCANCEL);
-  result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
-    HWND dialog = driver.find_dialog(nullptr);
-    ASSERT_NE(dialog, nullptr);
-    HWND button = GetDlgItem(dialog, IDOK);
-    PostMessageA(button, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(driver.wait_closed(dialog));
-  });
-  EXPECT_EQ(result, IDOK);
+  // The close box goes to the dialog, the keys to its button; each closes a
+  // dialog of its own.
+  const struct {
+    UINT message;
+    WPARAM key;
+    INT_PTR result;
+  } ways[] = {
+      {WM_CLOSE, 0, IDCANCEL}, {WM_KEYDOWN, VK_ESCAPE, IDCANCEL}, {WM_KEYDOWN, VK_RETURN, IDOK}};
+  for (const auto& way : ways) {
+    INT_PTR result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
+      HWND dialog = driver.find_dialog(nullptr);
+      ASSERT_NE(dialog, nullptr);
+      PostMessageA(way.message == WM_CLOSE ? dialog : GetDlgItem(dialog, IDOK), way.message,
+                   way.key, 0);
+      EXPECT_TRUE(driver.wait_closed(dialog));
+    });
+    EXPECT_EQ(result, way.result) << way.message << " " << way.key;
+  }
 }
 
 }  // namespace
