@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "app/settings_records.h"
@@ -45,25 +46,32 @@ class SettingsDialogTest : public ::testing::Test {
            std::memcmp(&dialog_, &saved_dialog_, sizeof dialog_) == 0;
   }
 
+  // Runs the dialog over the records; `body` works the dialog once it is open.
+  INT_PTR run_settings(const std::function<void(const DialogDriver&, HWND)>& body) {
+    return run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
+                      [&](const DialogDriver& driver) {
+                        HWND dialog = driver.find_dialog(nullptr);
+                        ASSERT_NE(dialog, nullptr);
+                        body(driver, dialog);
+                      });
+  }
+
   // Types `fields` into the dialog and presses OK.
   OkOutcome submit(const Fields& fields, INT_PTR* result) {
     OkOutcome outcome;
-    *result = run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
-                         [&](const DialogDriver& driver) {
-                           HWND dialog = driver.find_dialog(nullptr);
-                           ASSERT_NE(dialog, nullptr);
-                           driver.set_text(dialog, IDC_RETRY_TIMEOUT, fields.retry);
-                           driver.set_text(dialog, IDC_MAX_ATTEMPTS, fields.attempts);
-                           driver.set_text(dialog, IDC_BUFFER_SIZE, fields.buffer);
-                           driver.set_text(dialog, IDC_REFRESH_INTERVAL, fields.refresh);
-                           driver.set_text(dialog, IDC_DEST_FOLDER, fields.folder);
-                           outcome = press_ok(driver, dialog);
-                           // A refused input stays in the edits as typed.
-                           if (outcome.warned) {
-                             EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT), fields.retry);
-                             EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), fields.folder);
-                           }
-                         });
+    *result = run_settings([&](const DialogDriver& driver, HWND dialog) {
+      driver.set_text(dialog, IDC_RETRY_TIMEOUT, fields.retry);
+      driver.set_text(dialog, IDC_MAX_ATTEMPTS, fields.attempts);
+      driver.set_text(dialog, IDC_BUFFER_SIZE, fields.buffer);
+      driver.set_text(dialog, IDC_REFRESH_INTERVAL, fields.refresh);
+      driver.set_text(dialog, IDC_DEST_FOLDER, fields.folder);
+      outcome = press_ok(driver, dialog);
+      // A refused input stays in the edits as typed.
+      if (outcome.warned) {
+        EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT), fields.retry);
+        EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), fields.folder);
+      }
+    });
     return outcome;
   }
 
@@ -85,39 +93,33 @@ class SettingsDialogTest : public ::testing::Test {
 };
 
 TEST_F(SettingsDialogTest, OpensWithTheRecordsAndTextsAndCancelStoresNothing) {
-  const INT_PTR result = run_dialog(
-      IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
-      [&](const DialogDriver& driver) {
-        HWND dialog = driver.find_dialog(nullptr);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_SETTINGS_TITLE));
-        EXPECT_EQ(driver.text(dialog, IDOK), table_text(IDS_OK));
-        EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(IDS_CANCEL));
-        EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT_LABEL),
-                  table_text(IDS_RETRY_TIMEOUT_LABEL));
-        EXPECT_EQ(driver.text(dialog, IDC_REFRESH_INTERVAL_LABEL),
-                  table_text(IDS_REFRESH_INTERVAL_LABEL));
-        EXPECT_EQ(driver.text(dialog, IDC_COLOR_SCHEME), table_text(IDS_COLOR_SCHEME));
-        EXPECT_EQ(driver.text(dialog, IDC_RESUME), table_text(IDS_RESUME));
-        EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT), "3000");
-        EXPECT_EQ(driver.text(dialog, IDC_MAX_ATTEMPTS), "7");
-        EXPECT_EQ(driver.text(dialog, IDC_BUFFER_SIZE), "65536");
-        EXPECT_EQ(driver.text(dialog, IDC_REFRESH_INTERVAL), "800");
-        EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), "D:\\old");
-        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_RESUME, BM_GETCHECK, 0, 0), BST_CHECKED);
-        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_AUTOSCROLL, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-        for (int id :
-             {IDC_RETRY_TIMEOUT, IDC_MAX_ATTEMPTS, IDC_BUFFER_SIZE, IDC_REFRESH_INTERVAL}) {
-          EXPECT_EQ(SendDlgItemMessageA(dialog, id, EM_GETLIMITTEXT, 0, 0), 10) << id;
-        }
-        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, EM_GETLIMITTEXT, 0, 0), 260);
-        // Edits and ticks are lost on Cancel.
-        driver.set_text(dialog, IDC_RETRY_TIMEOUT, "42");
-        driver.set_text(dialog, IDC_DEST_FOLDER, "E:\\new");
-        driver.click(dialog, IDC_AUTOSCROLL);
-        driver.click(dialog, IDCANCEL);
-        EXPECT_TRUE(driver.wait_closed(dialog));
-      });
+  const INT_PTR result = run_settings([&](const DialogDriver& driver, HWND dialog) {
+    EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_SETTINGS_TITLE));
+    EXPECT_EQ(driver.text(dialog, IDOK), table_text(IDS_OK));
+    EXPECT_EQ(driver.text(dialog, IDCANCEL), table_text(IDS_CANCEL));
+    EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT_LABEL), table_text(IDS_RETRY_TIMEOUT_LABEL));
+    EXPECT_EQ(driver.text(dialog, IDC_REFRESH_INTERVAL_LABEL),
+              table_text(IDS_REFRESH_INTERVAL_LABEL));
+    EXPECT_EQ(driver.text(dialog, IDC_COLOR_SCHEME), table_text(IDS_COLOR_SCHEME));
+    EXPECT_EQ(driver.text(dialog, IDC_RESUME), table_text(IDS_RESUME));
+    EXPECT_EQ(driver.text(dialog, IDC_RETRY_TIMEOUT), "3000");
+    EXPECT_EQ(driver.text(dialog, IDC_MAX_ATTEMPTS), "7");
+    EXPECT_EQ(driver.text(dialog, IDC_BUFFER_SIZE), "65536");
+    EXPECT_EQ(driver.text(dialog, IDC_REFRESH_INTERVAL), "800");
+    EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), "D:\\old");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_RESUME, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_AUTOSCROLL, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    for (int id : {IDC_RETRY_TIMEOUT, IDC_MAX_ATTEMPTS, IDC_BUFFER_SIZE, IDC_REFRESH_INTERVAL}) {
+      EXPECT_EQ(SendDlgItemMessageA(dialog, id, EM_GETLIMITTEXT, 0, 0), 10) << id;
+    }
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, EM_GETLIMITTEXT, 0, 0), 260);
+    // Edits and ticks are lost on Cancel.
+    driver.set_text(dialog, IDC_RETRY_TIMEOUT, "42");
+    driver.set_text(dialog, IDC_DEST_FOLDER, "E:\\new");
+    driver.click(dialog, IDC_AUTOSCROLL);
+    driver.click(dialog, IDCANCEL);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_TRUE(unchanged());
 }
@@ -216,37 +218,29 @@ TEST_F(SettingsDialogTest, JobsAlreadyQueuedKeepTheirSettings) {
 }
 
 TEST_F(SettingsDialogTest, TicksAreStored) {
-  const INT_PTR result =
-      run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
-                 [&](const DialogDriver& driver) {
-                   HWND dialog = driver.find_dialog(nullptr);
-                   ASSERT_NE(dialog, nullptr);
-                   driver.click(dialog, IDC_RESUME);
-                   driver.click(dialog, IDC_AUTOSCROLL);
-                   EXPECT_TRUE(press_ok(driver, dialog).closed);
-                 });
+  const INT_PTR result = run_settings([&](const DialogDriver& driver, HWND dialog) {
+    driver.click(dialog, IDC_RESUME);
+    driver.click(dialog, IDC_AUTOSCROLL);
+    EXPECT_TRUE(press_ok(driver, dialog).closed);
+  });
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(copy_.resume, 0);
   EXPECT_EQ(dialog_.autoscroll, 1);
 }
 
 TEST_F(SettingsDialogTest, SchemeChangesStayWhenSettingsAreCancelled) {
-  const INT_PTR result =
-      run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
-                 [&](const DialogDriver& driver) {
-                   HWND dialog = driver.find_dialog(nullptr);
-                   ASSERT_NE(dialog, nullptr);
-                   driver.click(dialog, IDC_COLOR_SCHEME);
-                   HWND scheme = driver.find_dialog(dialog);
-                   ASSERT_NE(scheme, nullptr);
-                   EXPECT_EQ(DialogDriver::title(scheme), table_text(IDS_COLORS_TITLE));
-                   // The text swatch of the list, as the chooser would leave it.
-                   SendDlgItemMessageA(scheme, IDC_SWATCH_FIRST, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
-                   driver.click(scheme, IDOK);
-                   EXPECT_TRUE(driver.wait_closed(scheme));
-                   driver.click(dialog, IDCANCEL);
-                   EXPECT_TRUE(driver.wait_closed(dialog));
-                 });
+  const INT_PTR result = run_settings([&](const DialogDriver& driver, HWND dialog) {
+    driver.click(dialog, IDC_COLOR_SCHEME);
+    HWND scheme = driver.find_dialog(dialog);
+    ASSERT_NE(scheme, nullptr);
+    EXPECT_EQ(DialogDriver::title(scheme), table_text(IDS_COLORS_TITLE));
+    // The text swatch of the list, as the chooser would leave it.
+    SendDlgItemMessageA(scheme, IDC_SWATCH_FIRST, LVM_SETBKCOLOR, 0, 0x00ABCDEF);
+    driver.click(scheme, IDOK);
+    EXPECT_TRUE(driver.wait_closed(scheme));
+    driver.click(dialog, IDCANCEL);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_EQ(list_.text_color, 0x00ABCDEFu);
   EXPECT_EQ(list_.back_color, 0x445566u);
@@ -254,22 +248,18 @@ TEST_F(SettingsDialogTest, SchemeChangesStayWhenSettingsAreCancelled) {
 }
 
 TEST_F(SettingsDialogTest, BrowseCancelledKeepsTheFolder) {
-  const INT_PTR result = run_dialog(
-      IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
-      [&](const DialogDriver& driver) {
-        HWND dialog = driver.find_dialog(nullptr);
-        ASSERT_NE(dialog, nullptr);
-        driver.click(dialog, IDC_BROWSE);
-        HWND chooser = driver.find_dialog(dialog);
-        ASSERT_NE(chooser, nullptr);
-        EXPECT_NE(DialogDriver::static_texts(chooser).find(table_text(IDS_BROWSE_FOLDER_TITLE)),
-                  std::string::npos);
-        PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_TRUE(driver.wait_closed(chooser));
-        EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), "D:\\old");
-        driver.click(dialog, IDCANCEL);
-        EXPECT_TRUE(driver.wait_closed(dialog));
-      });
+  const INT_PTR result = run_settings([&](const DialogDriver& driver, HWND dialog) {
+    driver.click(dialog, IDC_BROWSE);
+    HWND chooser = driver.find_dialog(dialog);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_NE(DialogDriver::static_texts(chooser).find(table_text(IDS_BROWSE_FOLDER_TITLE)),
+              std::string::npos);
+    PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(driver.wait_closed(chooser));
+    EXPECT_EQ(driver.text(dialog, IDC_DEST_FOLDER), "D:\\old");
+    driver.click(dialog, IDCANCEL);
+    EXPECT_TRUE(driver.wait_closed(dialog));
+  });
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_TRUE(unchanged());
 }
