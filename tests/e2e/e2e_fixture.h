@@ -244,8 +244,7 @@ class E2eTest : public ::testing::Test {
   }
   // Closes with WM_CLOSE, answering Yes if asked. A program that does not end
   // in time is a hang: it is killed and counted.
-  // `ms`: from the answer (or the close when not asked) to the program's end.
-  void close_program(bool* asked = nullptr, int limit_ms = 60000, int* ms = nullptr) {
+  void close_program(bool* asked = nullptr, int limit_ms = 60000) {
     // TV_E2E_VERBOSE=1: the log, for reading.
     if (std::getenv("TV_E2E_VERBOSE")) std::printf("%s", log_text().c_str());
     Reply reply = driver_.send("close wm " + std::to_string(limit_ms), limit_ms + 20000);
@@ -253,8 +252,6 @@ class E2eTest : public ::testing::Test {
     ASSERT_TRUE(reply.ok) << reply.value;
     EXPECT_NE(reply.value.find("exit=0"), std::string::npos) << reply.value;
     if (asked) *asked = reply.value.find("asked=1") != std::string::npos;
-    const size_t at = reply.value.find("ms=");
-    if (ms) *ms = at == std::string::npos ? -1 : std::atoi(reply.value.c_str() + at + 3);
   }
 
   // Polls `done` every 20 ms; false after `limit` (a hang, not slowness).

@@ -57,6 +57,12 @@ class FlakyMount {
     std::ofstream(temporary) << rules << "\n# " << ++generation_ << "\n";
     std::rename(temporary.c_str(), dir_.path("schedule.txt").c_str());
   }
+  // The length of the last stalled read that began, "" before any.
+  std::string stalling() const {
+    std::string ms;
+    std::ifstream(dir_.path("schedule.txt.stalling")) >> ms;
+    return ms;
+  }
   std::string source(const std::string& name) const { return dir_.path("flaky") + "/" + name; }
   std::string backing(const std::string& name) const { return dir_.path("backing") + "/" + name; }
   std::string dest(const std::string& name) const { return dir_.path("dest") + "/" + name; }
@@ -79,7 +85,8 @@ class FlakyMount {
  private:
   static bool mounted(const std::string& path) {
     struct stat inside, parent;
-    if (stat(path.c_str(), &inside) != 0 || stat((path + "/..").c_str(), &parent) != 0) return false;
+    if (stat(path.c_str(), &inside) != 0 || stat((path + "/..").c_str(), &parent) != 0)
+      return false;
     return inside.st_dev != parent.st_dev;
   }
 

@@ -288,7 +288,11 @@ TEST_F(FileParamsDialogTest, RunningCopyKeepsTheTimerAndOtherTimersAreIgnored) {
   job_.bytes_copied = 10;
   run([&](const DialogDriver& driver, HWND dialog) {
     SendMessageA(dialog, WM_TIMER, IDT_FILE_PARAMS, 0);
+    // Another timer's tick, the job now complete: taken for the refresh, it
+    // would show the new bytes and stop the dialog's timer.
+    job_.bytes_copied = job_.total_size;
     SendMessageA(dialog, WM_TIMER, 999, 0);
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(1000, 10, 1));
     BOOL killed = FALSE;
     driver.on_ui_thread([&] { killed = KillTimer(dialog, IDT_FILE_PARAMS); });
     EXPECT_TRUE(killed);

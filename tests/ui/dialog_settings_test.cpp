@@ -188,14 +188,16 @@ TEST_F(SettingsDialogTest, FolderOfSpacesPassesAndLongFolderIsCut) {
   INT_PTR result = 0;
   EXPECT_TRUE(submit(spaces, &result).closed);
   EXPECT_STREQ(copy_.dest_folder, "   ");
+  // The rest of the field is zero (it held D:\old), so the stored record
+  // carries no old bytes.
+  EXPECT_EQ(std::string(copy_.dest_folder + 3, kFolderCapacity - 3),
+            std::string(kFolderCapacity - 3, '\0'));
 
   Fields long_folder;
   long_folder.folder = "C:\\" + std::string(257, 'a');
   ASSERT_EQ(long_folder.folder.size(), 260u);
   EXPECT_TRUE(submit(long_folder, &result).closed);
   EXPECT_EQ(std::string(copy_.dest_folder), long_folder.folder.substr(0, 259));
-  // The rest of the field is zero, so the stored record does not carry old bytes.
-  EXPECT_EQ(copy_.dest_folder[259], '\0');
 }
 
 TEST_F(SettingsDialogTest, JobsAlreadyQueuedKeepTheirSettings) {

@@ -10,6 +10,7 @@
 
 #include "engine/copy_job.h"
 #include "engine/copy_worker.h"
+#include "platform/platform.h"
 #include "ui/main/file_list.h"
 #include "ui/main/list_refresh.h"
 #include "ui/main/taskbar_progress.h"
@@ -124,6 +125,11 @@ TEST_F(RefreshTest, RowsFollowTheirJobsAndTheCaptionNamesTheLastRunningRow) {
   // Unchanged bytes: no new bytes text, zero speed.
   run.tick();
   EXPECT_EQ(ansi("0.0 байт/sec"), cell_text(list, 1, 5));
+  // 400 bytes in the two seconds since the row's last sample.
+  run.run([&] { archive->sample_time -= 2 * platform::counter_frequency(); });
+  archive->job->bytes_copied = 900;
+  run.tick();
+  EXPECT_EQ(ansi("200.0 байт/sec"), cell_text(list, 1, 5));
 
   first->job->state = JOB_COMPLETED;
   first->job->bytes_copied = 400;
@@ -139,7 +145,7 @@ TEST_F(RefreshTest, RowsFollowTheirJobsAndTheCaptionNamesTheLastRunningRow) {
   // Bytes that fall back to 0 keep the last "loaded" text.
   archive->job->bytes_copied = 0;
   run.tick();
-  EXPECT_EQ(ansi("500.0 байт (50%)"), cell_text(list, 1, 3));
+  EXPECT_EQ(ansi("900.0 байт (90%)"), cell_text(list, 1, 3));
 }
 
 // The taskbar button shows the queue's progress while it runs, its error

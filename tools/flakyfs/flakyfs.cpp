@@ -8,19 +8,22 @@
 // per line; NAME is a path relative to the mirror root, without leading slash:
 //   eio NAME FROM TO COUNT   reads touching bytes [FROM, TO) fail with EIO, for
 //                            the first COUNT such reads (-1: for ever)
-//   stall NAME MS            every read of NAME first sleeps MS milliseconds
+//   stall NAME MS            every read of NAME first sleeps MS milliseconds,
+//                            after writing MS to SCHEDULE.stalling (a test can
+//                            tell that the read it wants held has begun)
 //   vanish NAME              NAME does not exist (ENOENT) while the rule stands
 //   eio-open NAME COUNT      the first COUNT opens of NAME fail with EIO
 // Growing or shrinking a source needs no rule: change the backing file.
 #define FUSE_USE_VERSION 31
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <fuse3/fuse.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <dirent.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -29,7 +32,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include <chrono>
 
 namespace {
 
@@ -107,7 +109,8 @@ int fs_readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, stru
   DIR* folder = opendir(backing(path).c_str());
   if (folder == nullptr) return -errno;
   while (struct dirent* entry = readdir(folder)) {
-    std::string child = std::string(path) + (std::strcmp(path, "/") == 0 ? "" : "/") + entry->d_name;
+    std::string child =
+        std::string(path) + (std::strcmp(path, "/") == 0 ? "" : "/") + entry->d_name;
     if (vanished(child.c_str())) continue;
     fill(buffer, entry->d_name, nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
   }
@@ -130,7 +133,8 @@ int fs_open(const char* path, struct fuse_file_info* info) {
   return 0;
 }
 
-int fs_read(const char* path, char* buffer, size_t size, off_t offset, struct fuse_file_info* info) {
+int fs_read(const char* path, char* buffer, size_t size, off_t offset,
+            struct fuse_file_info* info) {
   if (vanished(path)) return -ENOENT;
   long long stall = 0;
   {
@@ -142,7 +146,10 @@ int fs_read(const char* path, char* buffer, size_t size, off_t offset, struct fu
       if (rule.kind == "eio" && touches && spend(&rule)) return -EIO;
     }
   }
-  if (stall > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stall));
+  if (stall > 0) {
+    std::ofstream(g_schedule + ".stalling") << stall << "\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(stall));
+  }
   ssize_t count = pread(static_cast<int>(info->fh), buffer, size, offset);
   return count < 0 ? -errno : static_cast<int>(count);
 }
