@@ -30,7 +30,7 @@ TEST(Placement, StoredValuesOrCentred) {
   EXPECT_EQ(40, placement_size(40, 30));
   EXPECT_EQ(30, placement_size(29, 30));
   EXPECT_EQ(30, placement_size(0, 30));
-  EXPECT_EQ(1280 / 2 - 601 / 2, placement_origin(-500, 1280, 601));
+  EXPECT_EQ(340, placement_origin(-500, 1280, 601));  // 640 - 300
   EXPECT_EQ(-499, placement_origin(-499, 1280, 601));
   EXPECT_EQ(5000, placement_origin(5000, 1280, 601));
   // Halving truncates toward zero.
