@@ -79,9 +79,7 @@ TEST(LetterCaseTest, RandomTurningLeavesEverythingButLetterCase) {
 
 TEST(AboutDialogTest, ShowsTheTextsAndTheIcon) {
   const INT_PTR result =
-      run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
-        HWND dialog = driver.find_dialog(nullptr);
-        ASSERT_NE(dialog, nullptr);
+      run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver, HWND dialog) {
         EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_ABOUT_TITLE));
         EXPECT_EQ(driver.text(dialog, IDC_ABOUT_NAME), name_text());
         EXPECT_NE(name_text().find("1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU"), std::string::npos);
@@ -96,9 +94,7 @@ TEST(AboutDialogTest, ShowsTheTextsAndTheIcon) {
 }
 
 TEST(AboutDialogTest, DoubleClickOnTheIconJokesAndAClickUndoesIt) {
-  run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
-    HWND dialog = driver.find_dialog(nullptr);
-    ASSERT_NE(dialog, nullptr);
+  run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver, HWND dialog) {
     const std::string title = table_text(IDS_ABOUT_TITLE);
     const std::string name = name_text();
     for (int round = 0; round < 3; ++round) {
@@ -128,13 +124,12 @@ TEST(AboutDialogTest, EscapeAndTheCloseBoxClose) {
   } ways[] = {
       {WM_CLOSE, 0, IDCANCEL}, {WM_KEYDOWN, VK_ESCAPE, IDCANCEL}, {WM_KEYDOWN, VK_RETURN, IDOK}};
   for (const auto& way : ways) {
-    INT_PTR result = run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver) {
-      HWND dialog = driver.find_dialog(nullptr);
-      ASSERT_NE(dialog, nullptr);
-      PostMessageA(way.message == WM_CLOSE ? dialog : GetDlgItem(dialog, IDOK), way.message,
-                   way.key, 0);
-      EXPECT_TRUE(driver.wait_closed(dialog));
-    });
+    INT_PTR result =
+        run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver, HWND dialog) {
+          PostMessageA(way.message == WM_CLOSE ? dialog : GetDlgItem(dialog, IDOK), way.message,
+                       way.key, 0);
+          EXPECT_TRUE(driver.wait_closed(dialog));
+        });
     EXPECT_EQ(result, way.result) << way.message << " " << way.key;
   }
 }

@@ -36,11 +36,7 @@ class ColorSchemeDialogTest : public ::testing::Test {
 
   INT_PTR run(const std::function<void(const DialogDriver&, HWND)>& script) {
     return run_dialog(IDD_COLORS, color_scheme_dialog_proc, reinterpret_cast<LPARAM>(&list_),
-                      [&](const DialogDriver& driver) {
-                        HWND dialog = driver.find_dialog(nullptr);
-                        ASSERT_NE(dialog, nullptr);
-                        script(driver, dialog);
-                      });
+                      script);
   }
 
   bool colors_unchanged() const {

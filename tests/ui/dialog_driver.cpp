@@ -171,14 +171,16 @@ void DialogDriver::command(HWND dialog, int id, int code) const {
 }
 
 INT_PTR run_dialog(int template_id, DLGPROC proc, LPARAM argument,
-                   const std::function<void(const DialogDriver&)>& script) {
+                   const std::function<void(const DialogDriver&, HWND dialog)>& script) {
   HWND marker = create_marker();
   EXPECT_NE(marker, nullptr);
   const DWORD ui_thread = GetCurrentThreadId();
   DialogDriver driver(ui_thread, marker);
   std::atomic<bool> finished{false};
   std::thread drive([&] {
-    script(driver);
+    HWND dialog = driver.find_dialog(nullptr);
+    EXPECT_NE(dialog, nullptr);
+    if (dialog != nullptr) script(driver, dialog);
     cancel_everything(ui_thread, finished);
   });
   const INT_PTR result =

@@ -46,10 +46,11 @@ class DialogDriver {
 };
 
 // Shows template `template_id` with `proc` and `argument` modally on this
-// thread while `script` runs on a second one; whatever the script leaves open
+// thread while `script` works it from a second one, once it has appeared (a
+// dialog that never appears fails the test); whatever the script leaves open
 // is cancelled afterwards. Returns DialogBoxParamA's result.
 INT_PTR run_dialog(int template_id, DLGPROC proc, LPARAM argument,
-                   const std::function<void(const DialogDriver&)>& script);
+                   const std::function<void(const DialogDriver&, HWND dialog)>& script);
 
 // What a press of OK led to: the dialog closed, or a warning box appeared
 // (whose text and caption are kept, and which is then closed).

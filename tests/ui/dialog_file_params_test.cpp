@@ -35,11 +35,7 @@ class FileParamsDialogTest : public ::testing::Test {
 
   INT_PTR run(const std::function<void(const DialogDriver&, HWND)>& script) {
     return run_dialog(IDD_FILE_PARAMS, file_params_dialog_proc, reinterpret_cast<LPARAM>(&job_),
-                      [&](const DialogDriver& driver) {
-                        HWND dialog = driver.find_dialog(nullptr);
-                        ASSERT_NE(dialog, nullptr);
-                        script(driver, dialog);
-                      });
+                      script);
   }
 
   // Types the three fields and presses OK.

@@ -48,12 +48,7 @@ class SettingsDialogTest : public ::testing::Test {
 
   // Runs the dialog over the records; `body` works the dialog once it is open.
   INT_PTR run_settings(const std::function<void(const DialogDriver&, HWND)>& body) {
-    return run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_),
-                      [&](const DialogDriver& driver) {
-                        HWND dialog = driver.find_dialog(nullptr);
-                        ASSERT_NE(dialog, nullptr);
-                        body(driver, dialog);
-                      });
+    return run_dialog(IDD_SETTINGS, settings_dialog_proc, reinterpret_cast<LPARAM>(&dialog_), body);
   }
 
   // Types `fields` into the dialog and presses OK.
