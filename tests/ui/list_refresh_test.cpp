@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/copy_worker.h"
 #include "platform/platform.h"

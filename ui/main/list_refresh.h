@@ -5,8 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/text_format.h"  // percentage
-
 int64_t counter_now();
 // Whole seconds between two counter values, times 1000.
 int64_t elapsed_ms(int64_t earlier, int64_t later);
