@@ -23,6 +23,20 @@ class MainCommandsTest : public ::testing::Test {
     folder_ = make_temp_folder();
     default_settings(&settings_, make_temp_folder());
   }
+  // Adds what the open dialog returned in `buffer` and expects one warning,
+  // captioned "Ошибка", that `refused` cannot be added.
+  void add_refusing(MainWindowRun* run, const std::string& buffer, unsigned offset,
+                    const std::string& refused) {
+    HWND window = run->window();
+    std::thread adding(
+        [&] { run->run([&] { add_chosen_files(window, buffer.c_str(), offset); }); });
+    HWND box = wait_owned_window(window, "#32770");
+    ASSERT_NE(box, nullptr) << refused;
+    EXPECT_EQ(ansi("Ошибка"), window_text(box));
+    EXPECT_EQ(ansi("Ошибка: Добавление файла: ") + refused + "\n", static_texts(box));
+    click(box, IDOK);
+    adding.join();
+  }
   std::string folder_;
   Settings settings_;
 };
@@ -33,15 +47,7 @@ TEST_F(MainCommandsTest, AFileGoneBeforeItIsAddedIsReportedAndTheOthersAdded) {
   MainWindowRun run(&settings_);
   // What the open dialog returns for three names, the middle one gone.
   std::string buffer = folder_ + '\0' + "a.txt" + '\0' + "gone.txt" + '\0' + "c.txt" + '\0';
-  const unsigned offset = static_cast<unsigned>(folder_.size() + 1);
-  HWND window = run.window();
-  std::thread adding([&] { run.run([&] { add_chosen_files(window, buffer.c_str(), offset); }); });
-  HWND box = wait_owned_window(window, "#32770");
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(ansi("Ошибка"), window_text(box));
-  EXPECT_EQ(ansi("Ошибка: Добавление файла: ") + folder_ + "\\gone.txt\n", static_texts(box));
-  click(box, IDOK);
-  adding.join();
+  add_refusing(&run, buffer, static_cast<unsigned>(folder_.size() + 1), folder_ + "\\gone.txt");
 
   HWND list = run.item(IDC_FILE_LIST);
   ASSERT_EQ(2, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -62,15 +68,7 @@ TEST_F(MainCommandsTest, OneDestinationTakesOneSource) {
   ASSERT_NE(run.add_job(folder_ + "\\x.bin"), nullptr);
   // The same name from another folder, in other letters: the same destination.
   std::string buffer = other + '\0' + "X.BIN" + '\0' + "y.bin" + '\0';
-  std::thread adding([&] {
-    run.run(
-        [&] { add_chosen_files(window, buffer.c_str(), static_cast<unsigned>(other.size() + 1)); });
-  });
-  HWND box = wait_owned_window(window, "#32770");
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(ansi("Ошибка: Добавление файла: ") + other + "\\X.BIN\n", static_texts(box));
-  click(box, IDOK);
-  adding.join();
+  add_refusing(&run, buffer, static_cast<unsigned>(other.size() + 1), other + "\\X.BIN");
   ASSERT_EQ(2, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   EXPECT_EQ(other + "\\y.bin", cell_text(list, 1, 6));
   // The same source added again is no conflict.
@@ -85,12 +83,7 @@ TEST_F(MainCommandsTest, OneDestinationTakesOneSource) {
   write_file(dest_folder + "\\x.bin", 5);
   std::snprintf(settings_.copy.dest_folder, kFolderCapacity, "%s", other.c_str());
   for (const std::string& path : {third + "\\y.bin", dest_folder + "\\x.bin"}) {
-    std::thread refusing([&] { run.run([&] { add_chosen_files(window, path.c_str(), 0); }); });
-    HWND refusal = wait_owned_window(window, "#32770");
-    ASSERT_NE(refusal, nullptr) << path;
-    EXPECT_EQ(ansi("Ошибка: Добавление файла: ") + path + "\n", static_texts(refusal));
-    click(refusal, IDOK);
-    refusing.join();
+    add_refusing(&run, path, 0, path);
   }
   EXPECT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   std::snprintf(settings_.copy.dest_folder, kFolderCapacity, "%s", dest_folder.c_str());
