@@ -12,10 +12,11 @@ void* allocate_buffer(size_t size, uint32_t* error) {
 }
 
 const FileOps kPlatformOps = {
-    platform::open_source, platform::open_dest, platform::seek,  platform::read,
-    platform::write_all,   platform::truncate,  platform::flush, platform::close,
-    platform::last_error,  allocate_buffer,     std::free,       platform::pause_ms,
-    platform::file_size,
+    platform::open_source, platform::open_dest, platform::seek,
+    platform::read,        platform::write_all, platform::truncate,
+    platform::flush,       platform::close,     platform::last_error,
+    allocate_buffer,       std::free,           platform::pause_ms,
+    platform::file_size,   platform::file_time, platform::set_file_time,
 };
 
 std::atomic<const FileOps*> current_ops{&kPlatformOps};

@@ -28,6 +28,10 @@ struct FileOps {
   // A file's current size: the source's when its end has been reached, the
   // destination's before it is continued.
   bool (*file_size)(platform::File* file, int64_t* size);
+  // The source's last-write time at each open; the destination is stamped
+  // with it.
+  bool (*file_time)(platform::File* file, int64_t* last_write);
+  bool (*set_file_time)(platform::File* file, int64_t last_write);
 };
 
 // The platform's operations.

@@ -28,6 +28,12 @@ bool read(File* file, void* buffer, uint32_t size, uint32_t* got);
 bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written);
 // The file's current size in bytes.
 bool file_size(File* file, int64_t* size);
+// Last-write times are 100-nanosecond ticks since 1601-01-01 UTC on every
+// platform (a FILETIME's value), so that one rule compares them.
+bool file_time(File* file, int64_t* last_write);
+// Gives the file the last-write time `last_write`; a destination carries its
+// source's.
+bool set_file_time(File* file, int64_t last_write);
 // Cuts (or extends) the file to `size` bytes.
 bool truncate(File* file, int64_t size);
 // Pushes written data to the device (FlushFileBuffers / fsync).
@@ -56,7 +62,8 @@ bool flush_unsupported(uint32_t error);
 struct PathInfo {
   bool is_directory;
   int64_t size;
-  char name[260];  // the bare file name as the file system reports it
+  int64_t last_write;  // ticks, as file_time
+  char name[260];      // the bare file name as the file system reports it
 };
 // True when the path exists (file or directory); `info` then describes it.
 bool look_up(const char* path, PathInfo* info);
@@ -65,6 +72,11 @@ bool look_up(const char* path, PathInfo* info);
 const char* path_separators();
 // The length of the drive at the start of a path ("C:" on Windows), 0 for none.
 size_t drive_length(const char* path);
+// `path` made absolute against the folder `base` (absolute, ending in a
+// separator) instead of the process's current folder, and normalised: a
+// relative path is joined to `base`, one from the root of a drive takes
+// `base`'s drive. Empty when it cannot be formed.
+std::string absolute_path(const char* path, const char* base);
 // The form in which two paths naming one file compare equal: the full path,
 // letters folded to one case where the file system ignores case (Windows).
 std::string path_key(const char* path);

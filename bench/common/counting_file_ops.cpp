@@ -72,6 +72,8 @@ const FileOps kCountingOps = {
     nullptr,
     nullptr,
     platform::file_size,
+    platform::file_time,
+    platform::set_file_time,
 };
 
 FileOps with_platform_memory_and_sleep() {

@@ -93,6 +93,41 @@ bool file_size(File* file, int64_t* size) {
   return true;
 }
 
+namespace {
+
+// 100-nanosecond ticks between 1601-01-01 and 1970-01-01.
+constexpr int64_t kUnixEpochTicks = 116444736000000000;
+
+int64_t ticks_of(const timespec& time) {
+  return kUnixEpochTicks + static_cast<int64_t>(time.tv_sec) * 10000000 + time.tv_nsec / 100;
+}
+
+}  // namespace
+
+bool file_time(File* file, int64_t* last_write) {
+  struct stat status;
+  if (::fstat(file->fd, &status) != 0) {
+    remember_errno();
+    return false;
+  }
+  *last_write = ticks_of(status.st_mtim);
+  return true;
+}
+
+bool set_file_time(File* file, int64_t last_write) {
+  const int64_t since_epoch = last_write - kUnixEpochTicks;
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+  times[1].tv_sec = static_cast<time_t>(since_epoch / 10000000);
+  times[1].tv_nsec = static_cast<long>(since_epoch % 10000000) * 100;
+  if (::futimens(file->fd, times) != 0) {
+    remember_errno();
+    return false;
+  }
+  return true;
+}
+
 bool truncate(File* file, int64_t size) {
   if (::ftruncate(file->fd, static_cast<off_t>(size)) != 0) {
     remember_errno();
@@ -126,6 +161,10 @@ const char* path_separators() { return "/"; }
 
 size_t drive_length(const char*) { return 0; }
 
+std::string absolute_path(const char* path, const char* base) {
+  return path[0] == '/' ? std::string(path) : std::string(base) + path;
+}
+
 // Linux file systems tell names apart by case: the path is its own key.
 std::string path_key(const char* path) { return path; }
 
@@ -137,6 +176,7 @@ bool look_up(const char* path, PathInfo* info) {
   }
   info->is_directory = S_ISDIR(status.st_mode);
   info->size = static_cast<int64_t>(status.st_size);
+  info->last_write = ticks_of(status.st_mtim);
   const char* slash = std::strrchr(path, '/');
   const char* name = slash != nullptr ? slash + 1 : path;
   std::strncpy(info->name, name, sizeof info->name - 1);

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -12,6 +13,34 @@ HANDLE handle_of(File* file) { return reinterpret_cast<HANDLE>(file); }
 
 File* file_of(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<File*>(handle);
+}
+
+int64_t ticks_of(const FILETIME& time) {
+  return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
+                              time.dwLowDateTime);
+}
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+// "C:" of a drive path, "\\server\share" of a UNC path, else nothing.
+std::string root_of(const char* path) {
+  if (drive_length(path) == 2) return std::string(path, 2);
+  if (!is_separator(path[0]) || !is_separator(path[1])) return "";
+  const char* end = path + 2;
+  for (int separators = 0; *end != '\0'; ++end) {
+    if (is_separator(*end) && ++separators == 2) break;
+  }
+  return std::string(path, end);
+}
+
+// GetFullPathNameA of a path that is already absolute: only "." and ".."
+// and doubled separators are resolved, nothing depends on the current folder.
+std::string normalised(const std::string& path) {
+  std::vector<char> full(path.size() + MAX_PATH);
+  const DWORD length =
+      GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return "";
+  return std::string(full.data(), length);
 }
 
 }  // namespace
@@ -70,6 +99,20 @@ bool file_size(File* file, int64_t* size) {
   return true;
 }
 
+bool file_time(File* file, int64_t* last_write) {
+  FILETIME time;
+  if (!GetFileTime(handle_of(file), nullptr, nullptr, &time)) return false;
+  *last_write = ticks_of(time);
+  return true;
+}
+
+bool set_file_time(File* file, int64_t last_write) {
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(last_write));
+  time.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(last_write) >> 32);
+  return SetFileTime(handle_of(file), nullptr, nullptr, &time) != FALSE;
+}
+
 bool truncate(File* file, int64_t size) {
   return seek(file, size) && SetEndOfFile(handle_of(file)) != FALSE;
 }
@@ -105,6 +148,7 @@ bool look_up(const char* path, PathInfo* info) {
   info->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   info->size =
       static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  info->last_write = ticks_of(data.ftLastWriteTime);
   std::memcpy(info->name, data.cFileName, sizeof info->name);
   info->name[sizeof info->name - 1] = '\0';
   return true;
@@ -113,6 +157,17 @@ bool look_up(const char* path, PathInfo* info) {
 const char* path_separators() { return "\\/"; }
 
 size_t drive_length(const char* path) { return path[0] != '\0' && path[1] == ':' ? 2 : 0; }
+
+std::string absolute_path(const char* path, const char* base) {
+  const bool drive = drive_length(path) == 2;
+  if (drive && !is_separator(path[2])) {
+    // "D:name" would follow drive D's current folder: taken from its root.
+    return normalised(std::string(path, 2) + "\\" + (path + 2));
+  }
+  if (drive || (is_separator(path[0]) && is_separator(path[1]))) return normalised(path);
+  if (is_separator(path[0])) return normalised(root_of(base) + path);
+  return normalised(std::string(base) + path);
+}
 
 std::string path_key(const char* path) {
   char full[MAX_PATH * 4];

@@ -20,6 +20,8 @@ enum class FaultOp {
   kFlush,
   kAllocate,
   kSize,
+  kTime,
+  kStamp,
   kCount
 };
 
@@ -131,13 +133,19 @@ class FaultFileOps {
   static bool file_size(platform::File* file, int64_t* size) {
     return enter(FaultOp::kSize) ? false : real().file_size(file, size);
   }
+  static bool file_time(platform::File* file, int64_t* last_write) {
+    return enter(FaultOp::kTime) ? false : real().file_time(file, last_write);
+  }
+  static bool set_file_time(platform::File* file, int64_t last_write) {
+    return enter(FaultOp::kStamp) ? false : real().set_file_time(file, last_write);
+  }
   static void release(void* buffer) { real().release(buffer); }
 
   static inline std::atomic<FaultFileOps*> active_{nullptr};
   static inline thread_local uint32_t injected_ = 0;
-  static inline const FileOps kTable = {open_source, open_dest, seek,     read,       write_all,
-                                        truncate,    flush,     close,    last_error, allocate,
-                                        release,     sleep,     file_size};
+  static inline const FileOps kTable = {
+      open_source, open_dest, seek,    read,  write_all, truncate,  flush,        close,
+      last_error,  allocate,  release, sleep, file_size, file_time, set_file_time};
 
   std::atomic<int> counts_[static_cast<int>(FaultOp::kCount)] = {};
   std::mutex mutex_;
