@@ -94,6 +94,12 @@ void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
     case STEP_DEST_DIFFERS:
       add(lines, format_text(IDS_LOG_DEST_DIFFERS, stamp));
       break;
+    case STEP_SOURCE_CHANGED:
+      add(lines, format_text(IDS_LOG_SOURCE_CHANGED, stamp));
+      break;
+    case STEP_DEST_STALE:
+      add(lines, format_text(IDS_LOG_DEST_STALE, stamp));
+      break;
     case STEP_WAIT:
       add(lines, format_text(IDS_LOG_WAIT, stamp, static_cast<int>(job->param.retry_timeout)));
       break;

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "app/config_file.h"
 #include "app/text_format.h"
 #include "res/string_ids.h"
 
@@ -23,19 +25,44 @@ void free_job(CopyJob* job) {
 }
 
 // Takes an existing destination's size as the bytes already copied when it
-// is no larger than the source. Only sizes are compared here; the worker
-// compares the destination's last block with the source's before it trusts
-// the file, so even a destination as large as the source stays queued.
-void detect_resume(CopyJob* job) {
+// is no larger than the source and carries the source's last-write time, as
+// every destination this program writes does. The worker then compares its
+// last block with the source's before it trusts the file, so even a
+// destination as large as the source stays queued. One with another time is
+// some other version of the file (last week's copy, an older export): it is
+// written afresh.
+void detect_resume(CopyJob* job, const platform::PathInfo& source) {
   platform::PathInfo dest;
   if (!find_regular_file(job->dest_path, &dest)) return;
-  if (job->total_size > 0 && dest.size <= job->total_size) {
-    job->bytes_copied.store(dest.size);
-    job->check_dest.store(dest.size > 0);
+  if (dest.size == 0 || source.size == 0 || dest.size > source.size) return;
+  if (!same_write_time(source.last_write, dest.last_write)) {
+    job->stale_dest.store(true);
+    return;
   }
+  job->bytes_copied.store(dest.size);
+  job->check_dest.store(true);
 }
 
 }  // namespace
+
+bool same_write_time(int64_t source, int64_t dest) {
+  if (source == dest) return true;
+  // Ticks of 10 ms (exFAT), 1 s (some shares) and 2 s (FAT): a time kept at
+  // one of them is the source's rounded down or up to it.
+  for (int64_t unit : {INT64_C(100000), INT64_C(10000000), INT64_C(20000000)}) {
+    if (dest % unit != 0) continue;
+    const int64_t down = source - source % unit;
+    if (dest == down || dest == down + unit) return true;
+  }
+  return false;
+}
+
+char* absolute_dest(const char* path) {
+  char folder[kConfigPathCapacity] = "";
+  exe_dir_path(folder, nullptr);
+  const std::string full = platform::absolute_path(path, folder);
+  return full.empty() ? nullptr : copy_text(full.c_str());
+}
 
 bool find_regular_file(const char* path, platform::PathInfo* info) {
   if (!platform::look_up(path, info)) return false;
@@ -85,13 +112,16 @@ JobRow* create_job(const char* source_path, const CopyParam& settings, char* fil
   CopyParam param = settings;
   // A folder read from a damaged record may lack its NUL.
   param.dest_folder[kFolderCapacity - 1] = '\0';
-  char* dest_path = make_dest_path(source_path, param.dest_folder);
+  char* folder = absolute_dest(param.dest_folder);
+  char* dest_path = folder ? make_dest_path(source_path, folder) : nullptr;
+  std::free(folder);
   if (!dest_path) return nullptr;
   JobRow* row = make_job_row(source_path, dest_path, source.size, param);
   std::free(dest_path);
   if (!row) return nullptr;
   CopyJob* job = row->job;
-  if (job->param.resume) detect_resume(job);
+  job->source_time.store(source.last_write);
+  if (job->param.resume) detect_resume(job, source);
   std::strncpy(file_name, source.name, kFileNameCapacity - 1);
   file_name[kFileNameCapacity - 1] = '\0';
   return row;

@@ -13,11 +13,17 @@ enum JobState : int32_t { JOB_QUEUED, JOB_RUNNING, JOB_ERROR, JOB_COMPLETED, JOB
 
 constexpr int kStateNameCapacity = 64;
 constexpr int kFileNameCapacity = 260;
+// A source's last-write time not yet known (a job made without a look-up).
+constexpr int64_t kTimeUnknown = INT64_MIN;
 
 struct CopyJob {
   char* source_path = nullptr;  // owned, malloc'd
   char* dest_path = nullptr;    // owned, malloc'd; replaced only while no worker is started
-  int64_t total_size = 0;
+  // The source the copy is made from: its size and last-write time when the
+  // job was made, or when the worker last found it changed. Written by the
+  // worker, read by the window thread.
+  std::atomic<int64_t> total_size{0};
+  std::atomic<int64_t> source_time{kTimeUnknown};
   // Written by the worker, read by the window thread: each one indivisible.
   std::atomic<int64_t> bytes_copied{0};
   CopyParam param{};
@@ -28,6 +34,10 @@ struct CopyJob {
   // Add, or after a failed write or flush. Before that file is continued, the
   // worker compares its last block with the source's. Cleared once compared.
   std::atomic<bool> check_dest{false};
+  // Set at Add when a destination of this name exists but carries another
+  // time than the source's: some other version, written afresh. The worker
+  // says so in the log once, as it empties the file.
+  std::atomic<bool> stale_dest{false};
   // Set on the window thread just before a worker is started for this job and
   // cleared there after the worker has ended: while set, nothing of the job
   // may be freed or replaced.
@@ -40,6 +50,7 @@ struct JobRow {
   int64_t sample_time = 0;
   int64_t sample_bytes = -1;
   int32_t shown_state = -1;
+  int64_t shown_size = -1;
   CopyJob* job = nullptr;  // owned
 };
 
@@ -51,6 +62,13 @@ JobRow* make_job_row(const char* source_path, const char* dest_path, int64_t tot
 // a directory, or memory runs out. `file_name` (kFileNameCapacity) receives
 // the bare name the look-up reported.
 JobRow* create_job(const char* source_path, const CopyParam& settings, char* file_name);
+// True when a destination's last-write time is its source's, at the
+// resolution the destination's file system keeps.
+bool same_write_time(int64_t source, int64_t dest);
+// `path` (a destination folder or path) made absolute against the program's
+// own folder: never against the current folder, which the open dialog moves.
+// malloc'd; null when out of memory or it cannot be formed.
+char* absolute_dest(const char* path);
 // True when `path` exists and is not a directory.
 bool find_regular_file(const char* path, platform::PathInfo* info);
 // `dest_folder` + "\" (unless empty or already ending in one) + the part of

@@ -84,6 +84,23 @@ bool read_block(Run* run, platform::File* file, char* buffer, uint32_t size, uin
 
 enum Comparison { COMPARE_FAILED, COMPARE_SAME, COMPARE_DIFFERENT };
 
+// A read for the comparison that stopped at `reached`, short of `end`: only
+// a file that really ends there gave all it has. Any other short read is the
+// redirector's spurious one, a failed read: taking it for "different" would
+// throw away bytes a worn source may not give twice.
+bool whole_block(Run* run, platform::File* file, int64_t reached, int64_t end) {
+  if (reached >= end) return true;
+  int64_t size = 0;
+  if (!run->ops->file_size(file, &size)) {
+    record_call_failure(run, STEP_READ);
+    return false;
+  }
+  if (size <= reached) return true;
+  set_step(run->job, STEP_READ);
+  record_failure(run->job, platform::read_fault_error());
+  return false;
+}
+
 // Compares the destination's last block before `offset` with the source's
 // same bytes. Its failures are those of an attempt: recorded, paused, retried.
 Comparison compare_last_block(Run* run, platform::File* source, platform::File* dest,
@@ -109,8 +126,10 @@ Comparison compare_last_block(Run* run, platform::File* source, platform::File* 
   Comparison result = COMPARE_FAILED;
   if (position(run, source, start, STEP_SEEK_SOURCE) &&
       read_block(run, source, source_block, size, &source_got) &&
+      whole_block(run, source, start + source_got, offset) &&
       position(run, dest, start, STEP_SEEK_DEST) &&
-      read_block(run, dest, dest_block, size, &dest_got)) {
+      read_block(run, dest, dest_block, size, &dest_got) &&
+      whole_block(run, dest, start + dest_got, offset)) {
     // A source that ends inside the block cannot be what was copied either.
     const bool same =
         source_got == size && dest_got == size && std::memcmp(source_block, dest_block, size) == 0;
@@ -184,6 +203,15 @@ bool write_block(Run* run, platform::File* dest, uint32_t size) {
   return ok;
 }
 
+// The destination carries its source's last-write time: a later Add with
+// resume on tells a copy this program began from another version of the
+// file by it. A file system that keeps no times leaves the copy untrusted,
+// to be written afresh, which loses nothing.
+void stamp_source_time(Run* run, platform::File* dest) {
+  const int64_t time = run->job->source_time.load();
+  if (time != kTimeUnknown) run->ops->set_file_time(dest, time);
+}
+
 // At the end of the source the destination is cut to the bytes copied (a
 // longer file would keep a foreign tail) and flushed, so that "completed"
 // means the source's bytes and only they are on the device. A file that
@@ -194,6 +222,7 @@ void complete(Run* run, platform::File* dest) {
   const FileOps& ops = *run->ops;
   bool ok = ops.truncate(dest, job->bytes_copied.load());
   uint32_t error = ok ? 0 : ops.last_error();
+  if (ok) stamp_source_time(run, dest);
   if (ok && !ops.flush(dest)) {
     error = ops.last_error();
     ok = platform::flush_unsupported(error);
@@ -265,6 +294,32 @@ void keep_written(Run* run, platform::File* dest, int64_t offset) {
   job->check_dest.store(true);
 }
 
+// The source must be the file the bytes copied so far came from: another
+// program may have saved a new version of it since (same size or not). A
+// changed source is copied afresh from its first byte; gluing the new
+// version's tail to the old one's head would give a file that never existed.
+// A job made without a look-up learns its source here.
+bool check_source(Run* run, platform::File* source) {
+  CopyJob* job = run->job;
+  int64_t size = 0;
+  int64_t time = 0;
+  if (!run->ops->file_size(source, &size) || !run->ops->file_time(source, &time)) {
+    record_failure(job, run->ops->last_error());
+    return false;
+  }
+  const int64_t known = job->source_time.load();
+  const bool changed = known != kTimeUnknown && (size != job->total_size || time != known);
+  job->total_size.store(size);
+  job->source_time.store(time);
+  if (changed && job->bytes_copied.load() > 0) {
+    job->bytes_copied.store(0);
+    job->check_dest.store(false);
+    set_step(job, STEP_SOURCE_CHANGED);
+    log_step(job);
+  }
+  return true;
+}
+
 // Opens the destination: created (or emptied) when nothing has been copied,
 // else continued after prepare_continuation. Null after a recorded failure.
 platform::File* open_destination(Run* run, platform::File* source, int64_t* offset) {
@@ -273,6 +328,11 @@ platform::File* open_destination(Run* run, platform::File* source, int64_t* offs
   set_step(job, STEP_OPEN_DEST);
   log_step(job);
   const bool fresh = *offset == 0;
+  if (fresh && job->stale_dest.exchange(false)) {
+    set_step(job, STEP_DEST_STALE);
+    log_step(job);
+    set_step(job, STEP_OPEN_DEST);
+  }
   platform::File* dest = ops.open_dest(job->dest_path, fresh);
   if (!dest) {
     record_failure(job, ops.last_error());
@@ -291,8 +351,6 @@ platform::File* open_destination(Run* run, platform::File* source, int64_t* offs
 void attempt(Run* run) {
   CopyJob* job = run->job;
   const FileOps& ops = *run->ops;
-  if (job->bytes_copied.load() > job->total_size) job->bytes_copied.store(0);
-  int64_t offset = job->bytes_copied.load();
   // Memory may have come free during the pause.
   if (!run->buffer && run->attempts_made > 0) allocate_buffer(run);
   run->attempts_made++;
@@ -305,6 +363,11 @@ void attempt(Run* run) {
     record_failure(job, ops.last_error());
     return;
   }
+  if (!check_source(run, source)) {
+    ops.close(source);
+    return;
+  }
+  int64_t offset = job->bytes_copied.load();
 
   set_step(job, STEP_SEEK_SOURCE);
   log_step(job);
@@ -326,6 +389,9 @@ void attempt(Run* run) {
     set_step(job, STEP_COPY);
     log_step(job);
     copy_blocks(run, source, dest);
+    if (job->state.load() != JOB_COMPLETED && job->bytes_copied.load() != offset) {
+      stamp_source_time(run, dest);
+    }
     keep_written(run, dest, offset);
   } else {
     record_failure(job, ops.last_error());

@@ -13,8 +13,10 @@ enum CopyStep : int32_t {
   STEP_OPEN_DEST = 20,
   STEP_SEEK_DEST = 21,
   STEP_WRITE = 22,
-  STEP_DEST_SHORT = 23,    // the destination is shorter than the bytes copied
-  STEP_DEST_DIFFERS = 24,  // a destination found at Add is not the source's
+  STEP_DEST_SHORT = 23,      // the destination is shorter than the bytes copied
+  STEP_DEST_DIFFERS = 24,    // a destination found at Add is not the source's
+  STEP_SOURCE_CHANGED = 25,  // the source is not the version copied so far
+  STEP_DEST_STALE = 26,      // a destination found at Add carries another time
   STEP_WAIT = 30,
 };
 

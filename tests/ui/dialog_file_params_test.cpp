@@ -286,7 +286,7 @@ TEST_F(FileParamsDialogTest, RunningCopyKeepsTheTimerAndOtherTimersAreIgnored) {
     SendMessageA(dialog, WM_TIMER, IDT_FILE_PARAMS, 0);
     // Another timer's tick, the job now complete: taken for the refresh, it
     // would show the new bytes and stop the dialog's timer.
-    job_.bytes_copied = job_.total_size;
+    job_.bytes_copied = job_.total_size.load();
     SendMessageA(dialog, WM_TIMER, 999, 0);
     EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(1000, 10, 1));
     BOOL killed = FALSE;

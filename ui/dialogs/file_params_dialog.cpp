@@ -110,7 +110,9 @@ void on_ok(HWND dialog) {
                      in_setting_range(retry_timeout, kMaxRetryTimeout) && dest_length >= 1;
   // Without memory for the new path the job keeps its old one, and the
   // change is refused as a whole.
-  char* dest_path = valid ? read_dest_path(dialog, dest_length) : nullptr;
+  char* typed = valid ? read_dest_path(dialog, dest_length) : nullptr;
+  char* dest_path = typed != nullptr ? absolute_dest(typed) : nullptr;
+  std::free(typed);
   if (dest_path == nullptr || !usable_dest(job, dest_path)) {
     std::free(dest_path);
     warn_invalid_value(dialog);
@@ -118,6 +120,8 @@ void on_ok(HWND dialog) {
   }
   std::free(job.dest_path);
   job.dest_path = dest_path;
+  // Whatever was found at the old path at Add says nothing of the new one.
+  job.stale_dest.store(false);
   job.param.buffer_size = buffer_size;
   job.param.retry_timeout = retry_timeout;
   EndDialog(dialog, IDOK);

@@ -90,26 +90,51 @@ TEST_F(CreateJob, MakesQueuedJobWithItsOwnSettings) {
 TEST_F(CreateJob, ResumeTakesTheDestinationSizeWhenNoLargerThanTheSource) {
   dir_.write("src\\film.avi", pattern_bytes(1000));
   // A destination found here is only trusted after the worker has compared
-  // it with the source: even a complete one stays queued.
+  // it with the source: even a complete one stays queued. One that does not
+  // carry the source's time (3 s off: more than any file system rounds) is
+  // another version of the file, written afresh.
   struct Case {
     int dest_size;  // -1: no destination
     bool resume;
+    int time_off;  // seconds between the destination's time and the source's
     int64_t bytes_copied;
     bool check;
+    bool stale;
   } cases[] = {
-      {-1, true, 0, false},   {400, true, 400, true}, {1000, true, 1000, true},
-      {1001, true, 0, false}, {400, false, 0, false}, {1000, false, 0, false},
+      {-1, true, 0, 0, false, false},     {400, true, 0, 400, true, false},
+      {1000, true, 0, 1000, true, false}, {1001, true, 0, 0, false, false},
+      {400, false, 0, 0, false, false},   {1000, false, 0, 0, false, false},
+      {400, true, 3, 0, false, true},     {1000, true, -3, 0, false, true},
   };
   for (const Case& c : cases) {
     dir_.remove("out\\film.avi");
-    if (c.dest_size >= 0) dir_.write("out\\film.avi", std::string(c.dest_size, 'x'));
+    if (c.dest_size >= 0) {
+      dir_.write("out\\film.avi", std::string(c.dest_size, 'x'));
+      dir_.copy_time("src\\film.avi", "out\\film.avi", c.time_off);
+    }
     settings_.resume = c.resume;
     JobRowPtr row = create(source_);
     ASSERT_TRUE(row) << c.dest_size;
-    EXPECT_EQ(row->job->bytes_copied.load(), c.bytes_copied) << c.dest_size << " " << c.resume;
-    EXPECT_EQ(row->job->state.load(), JOB_QUEUED) << c.dest_size << " " << c.resume;
-    EXPECT_EQ(row->job->check_dest.load(), c.check) << c.dest_size << " " << c.resume;
+    const std::string at = std::to_string(c.dest_size) + " " + std::to_string(c.time_off);
+    EXPECT_EQ(row->job->bytes_copied.load(), c.bytes_copied) << at << " " << c.resume;
+    EXPECT_EQ(row->job->state.load(), JOB_QUEUED) << at;
+    EXPECT_EQ(row->job->check_dest.load(), c.check) << at << " " << c.resume;
+    EXPECT_EQ(row->job->stale_dest.load(), c.stale) << at << " " << c.resume;
   }
+}
+
+// A copy on FAT keeps its time in 2 s, on exFAT in 10 ms; rounded either way
+// it is still the source's. Anything else is another version.
+TEST(SameWriteTime, TakesTheDestinationsResolutionIntoAccount) {
+  const int64_t second = 10000000;
+  const int64_t source = 132000000000000000 + 3 * second + 4567891;  // odd second
+  EXPECT_TRUE(same_write_time(source, source));
+  EXPECT_TRUE(same_write_time(source, source - 4567891 - second));  // FAT, down
+  EXPECT_TRUE(same_write_time(source, source - 4567891 + second));  // FAT, up
+  EXPECT_TRUE(same_write_time(source, source - 67891));             // 10 ms
+  EXPECT_FALSE(same_write_time(source, source + 1));
+  EXPECT_FALSE(same_write_time(source, source - 4567891 - 3 * second));
+  EXPECT_FALSE(same_write_time(source, source - 4567891 + 3 * second));
 }
 
 TEST_F(CreateJob, EmptySourceAndFolderDestinationAreNotResumed) {

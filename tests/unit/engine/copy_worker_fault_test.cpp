@@ -241,14 +241,17 @@ namespace {
 // create_job with resume on, its size taken as the bytes already copied.
 class ResumedDestTest : public FaultTest {
  protected:
-  JobRowPtr add_with_dest(const std::string& source, const std::string& dest) {
+  // `time_off`: seconds between the destination's time and the source's; 0
+  // is a copy this program stamped.
+  JobRowPtr add_with_dest(const std::string& source, const std::string& dest, int time_off = 0) {
     dir_.write("src\\a.bin", source);
     dir_.write("out\\a.bin", dest);
+    dir_.copy_time("src\\a.bin", "out\\a.bin", time_off);
     CopyParam settings = test_copy_param();
     std::snprintf(settings.dest_folder, kFolderCapacity, "%s", dir_.path("out").c_str());
     char name[kFileNameCapacity];
     JobRowPtr row(create_job(dir_.path("src\\a.bin").c_str(), settings, name));
-    EXPECT_TRUE(row && row->job->check_dest.load());
+    EXPECT_TRUE(row && row->job->check_dest.load() == (time_off == 0));
     return row;
   }
   int count_line(const std::string& text) {
@@ -286,19 +289,69 @@ TEST_F(ResumedDestTest, OnlyATruePrefixIsContinuedAnythingElseIsWrittenAfresh) {
     EXPECT_EQ(dir_.read("out\\a.bin"), data) << foreign.size();
   }
   EXPECT_EQ(count_line(afresh), 2);
+
+  // Last week's copy, as long as a partial one and with the same first
+  // bytes, but another time: never read, written afresh, and the log says why.
+  const int reads = ops_.calls(FaultOp::kRead);
+  JobRowPtr old_version = add_with_dest(data, data.substr(0, 600), 3);
+  run_worker(old_version.get());
+  EXPECT_EQ(dir_.read("out\\a.bin"), data);
+  EXPECT_EQ(ops_.calls(FaultOp::kRead) - reads, 10 + 1) << "the whole source, then its end";
+  EXPECT_EQ(count_line(" Время изменения конечного файла не совпадает с исходным: "
+                       "копирование с начала"),
+            1);
 }
 
-TEST_F(ResumedDestTest, AFailedReadWhileComparingIsRetriedLikeAnyRead) {
+// A read that fails, or that comes back empty as a redirector's spurious short
+// read does, while the destination's last block is compared: a failed read,
+// paused and retried; the partial copy is kept and continued.
+TEST_F(ResumedDestTest, AFailedOrShortReadWhileComparingIsRetriedLikeAnyRead) {
   const std::string data = pattern_bytes(1000);
-  ops_.rule = FaultFileOps::fail_nth(FaultOp::kRead, 1, kIoError);
-  JobRowPtr row = add_with_dest(data, data.substr(0, 700));
+  for (bool empty : {false, true}) {
+    FaultFileOps ops;
+    if (empty) {
+      ops.empty_read = 1;
+    } else {
+      ops.rule = FaultFileOps::fail_nth(FaultOp::kRead, 1, kIoError);
+    }
+    JobRowPtr row = add_with_dest(data, data.substr(0, 700));
+    run_worker(row.get());
+    EXPECT_EQ(row->job->state.load(), JOB_COMPLETED) << empty;
+    EXPECT_EQ(dir_.read("out\\a.bin"), data) << empty;
+    EXPECT_EQ(ops.sleeps().size(), 1u) << empty;
+    const uint32_t error = empty ? platform::read_fault_error() : kIoError;
+    EXPECT_EQ(row->job->last_error.load(), error) << empty;
+    EXPECT_EQ(ops.calls(FaultOp::kWrite), 3) << empty << ": continued, not copied afresh";
+  }
+  EXPECT_EQ(count_line(" Чтение"), 2);
+  EXPECT_EQ(count_line(" Конечный файл не совпадает с исходным: копирование с начала"), 0);
+}
+
+// Another program saves a new version of the source, of the same size, while
+// the worker pauses after a failed read: the next attempt starts over from
+// the first byte instead of gluing the new tail to the old head, and the
+// finished copy carries the new version's time.
+TEST_F(FaultTest, ASourceSavedAnewBetweenAttemptsIsCopiedFromItsFirstByte) {
+  dir_.write("src", pattern_bytes(1000));
+  const std::string saved = pattern_bytes(1000, 2);
+  ops_.rule = FaultFileOps::fail_nth(FaultOp::kRead, 4, kIoError);
+  ops_.on_sleep = [&](uint32_t) {
+    dir_.write("src", saved);
+    dir_.copy_time("src", "src", 5);
+  };
+  JobRowPtr row = job_for("src", "dst", 1000);
   run_worker(row.get());
   EXPECT_EQ(row->job->state.load(), JOB_COMPLETED);
-  EXPECT_EQ(dir_.read("out\\a.bin"), data);
-  EXPECT_EQ(ops_.sleeps().size(), 1u);
-  EXPECT_EQ(count_line(" Чтение"), 1);
-  EXPECT_EQ(count_line(" - Ошибка: 5"), 1);
-  EXPECT_EQ(ops_.calls(FaultOp::kWrite), 3) << "continued, not copied afresh";
+  EXPECT_EQ(dir_.read("dst"), saved);
+  std::vector<std::string> log = log_texts();
+  EXPECT_EQ(std::count(log.begin(), log.end(), " Исходный файл изменился: копирование с начала"),
+            1);
+  platform::PathInfo source;
+  platform::PathInfo dest;
+  ASSERT_TRUE(platform::look_up(dir_.path("src").c_str(), &source));
+  ASSERT_TRUE(platform::look_up(dir_.path("dst").c_str(), &dest));
+  EXPECT_EQ(dest.last_write, source.last_write);
+  EXPECT_EQ(row->job->source_time.load(), source.last_write);
 }
 
 TEST_F(FaultTest, ContinuationStartsAtTheDestinationsRealEndAndCompletionCutsItsTail) {

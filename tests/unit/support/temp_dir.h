@@ -45,6 +45,12 @@ class TempDir {
   void make_folder(const std::string& name) const {
     std::filesystem::create_directory(path_ / name);
   }
+  // Gives `name` the last-write time of `model` plus `seconds`: 0 makes it
+  // look like a copy this program stamped, anything else another version.
+  void copy_time(const std::string& model, const std::string& name, int seconds = 0) const {
+    std::filesystem::last_write_time(path_ / name, std::filesystem::last_write_time(path_ / model) +
+                                                       std::chrono::seconds(seconds));
+  }
   void remove(const std::string& name) const {
     std::error_code error;
     std::filesystem::remove_all(path_ / name, error);
