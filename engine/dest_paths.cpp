@@ -23,6 +23,10 @@ bool claim_dest(DestPaths* paths, const char* source_path, const char* dest_path
   return true;
 }
 
+bool source_queued(const DestPaths& paths, const char* source_path) {
+  return paths.sources.count(platform::path_key(source_path)) > 0;
+}
+
 void claim_queue_dests(DestPaths* paths, const CopyJob* except) {
   const WindowHost* host = window_host();
   if (!host) return;

@@ -22,6 +22,10 @@ struct DestPaths {
 // twice).
 bool claim_dest(DestPaths* paths, const char* source_path, const char* dest_path);
 
+// True when a row of the queue already copies `source_path`: a file chosen
+// again is not queued twice (its second row would empty the first one's copy).
+bool source_queued(const DestPaths& paths, const char* source_path);
+
 struct CopyJob;
 
 // Window thread: records the paths of every row's job but `except`'s, as the

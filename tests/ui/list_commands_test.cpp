@@ -209,7 +209,7 @@ std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids, bool 
     }
     SendInput(4, keys, sizeof(INPUT));
   } else {
-    PostMessageA(run->window(), WM_NOTIFY, IDC_FILE_LIST, reinterpret_cast<LPARAM>(&click));
+    run->notify_later(&click);
   }
   std::vector<bool> greyed;
   HWND popup = nullptr;

@@ -110,6 +110,25 @@ void MainWindowRun::command(int id) { SendMessageA(window_, WM_COMMAND, id, 0); 
 
 void MainWindowRun::post_command(int id) { PostMessageA(window_, WM_COMMAND, id, 0); }
 
+namespace {
+
+HWND notified_window = nullptr;
+const NMHDR* pending_notification = nullptr;
+
+void CALLBACK send_pending_notification(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  SendMessageA(notified_window, WM_NOTIFY, pending_notification->idFrom,
+               reinterpret_cast<LPARAM>(pending_notification));
+}
+
+}  // namespace
+
+void MainWindowRun::notify_later(const NMHDR* header) {
+  notified_window = window_;
+  pending_notification = header;
+  run([] { SetTimer(nullptr, 0, 0, send_pending_notification); });
+}
+
 void MainWindowRun::tick() { SendMessageA(window_, WM_TIMER, IDT_REFRESH, 0); }
 
 JobRow* MainWindowRun::add_job(const std::string& path) {

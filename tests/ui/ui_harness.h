@@ -2,6 +2,7 @@
 // does, and drives it from the test's thread with messages.
 #pragma once
 
+#include <commctrl.h>
 #include <windows.h>
 
 #include <functional>
@@ -36,6 +37,10 @@ class MainWindowRun {
   void command(int id);       // sent: returns after the command has run
   void post_command(int id);  // posted: for commands that open modal windows
   void tick();                // one refresh
+  // The window's own thread sends it `header` as WM_NOTIFY, as its controls
+  // do, soon after this returns: for notifications that open modal windows.
+  // `header` must outlive the sending.
+  void notify_later(const NMHDR* header);
   // Makes a job for `path` and appends its row, as Add does; null on failure.
   JobRow* add_job(const std::string& path);
   // Waits until the window's thread has ended; false when it does not end.

@@ -26,20 +26,28 @@ const char kFilter[] = "All files *.*\0*.*\0";
 struct Adding {
   HWND window;
   DestPaths dests;
+  int already_queued;
 };
 
-void warn_not_added(HWND window, const char* path) {
+// A warning box whose text is string `id` formatted with `value`.
+template <typename Value>
+void warn(HWND window, unsigned id, Value value) {
   char format[kTextCapacity];
-  load_text(format, IDS_ADD_FAILED, kTextCapacity);
-  char* text = alloc_format(format, path);
+  load_text(format, id, kTextCapacity);
+  char* text = alloc_format(format, value);
   show_warning(window, text != nullptr ? text : "");
   free(text);
 }
 
-// A file whose destination another source already writes is refused like a
-// file that cannot be added: copying it would overwrite the other's copy.
+// A file already queued is left out and counted. A file whose destination
+// another source already writes is refused like a file that cannot be added:
+// copying it would overwrite the other's copy.
 void add_chosen_path(const char* path, void* context) {
   Adding* adding = static_cast<Adding*>(context);
+  if (source_queued(adding->dests, path)) {
+    adding->already_queued++;
+    return;
+  }
   const DialogParam* param = main_window.param;
   char file_name[kFileNameCapacity] = "";
   JobRow* record = create_job(path, *param->copy_ref, file_name);
@@ -49,13 +57,13 @@ void add_chosen_path(const char* path, void* context) {
     return;
   }
   free_job_row(record);
-  warn_not_added(adding->window, path);
+  warn(adding->window, IDS_ADD_FAILED, path);
 }
 
 }  // namespace
 
 void add_chosen_files(HWND window, const char* buffer, unsigned file_offset) {
-  Adding adding{window, {}};
+  Adding adding{window, {}, 0};
   claim_queue_dests(&adding.dests, nullptr);
   // Under Wine a shown list view repaints at every row appended; the batch
   // is appended unpainted and shown in one repaint.
@@ -64,6 +72,9 @@ void add_chosen_files(HWND window, const char* buffer, unsigned file_offset) {
   for_each_chosen_path(buffer, file_offset, add_chosen_path, &adding);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
+  // One box for the whole choice, not one per file: in a queue of hundreds a
+  // user may well choose a folder's files again.
+  if (adding.already_queued > 0) warn(window, IDS_ALREADY_QUEUED, adding.already_queued);
 }
 
 namespace {
