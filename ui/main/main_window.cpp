@@ -18,6 +18,7 @@
 #include "ui/main/list_commands.h"
 #include "ui/main/list_refresh.h"
 #include "ui/main/main_window_state.h"
+#include "ui/main/posted_message_filter.h"
 #include "ui/main/taskbar_progress.h"
 #include "ui/main/window_host_win32.h"
 #include "ui/main/window_layout.h"
@@ -92,6 +93,7 @@ void prepare_list() {
 
 BOOL open_main_window(HWND window, DialogParam* param) {
   main_window.param = param;
+  install_posted_message_filter();
   reset_controller();
   main_window.window = window;
   attach_window_host(window, param);
@@ -260,6 +262,7 @@ void destroy_main_window(HWND window) {
   close_layout();
   if (main_window.icon != nullptr) DestroyIcon(main_window.icon);
   main_window.icon = nullptr;
+  remove_posted_message_filter();
 }
 
 }  // namespace
@@ -272,8 +275,9 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       run_command(window, LOWORD(wparam));
       return TRUE;
     case WM_NOTIFY:
-      // The list's notifications come from this thread. One sent by another
-      // thread may come from another program, its pointer meaning nothing here.
+      // The list's notifications are sent from this thread. One sent by
+      // another thread may come from another program, its pointer meaning
+      // nothing here; a posted one never gets this far (the message filter).
       if (InSendMessage()) return FALSE;
       return on_notify(window, reinterpret_cast<NMHDR*>(lparam));
     case WM_TIMER:
