@@ -2,8 +2,9 @@
 // does, and drives it from the test's thread with messages.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
