@@ -4,12 +4,14 @@
 
 HICON state_icons[kStateIconCount];
 
+HICON load_state_icon(HINSTANCE module, int state, int size) {
+  return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_STATE_FIRST + state),
+                                       IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
 void load_state_icons(HINSTANCE module) {
-  int width = GetSystemMetrics(SM_CXSMICON);
-  int height = GetSystemMetrics(SM_CYSMICON);
   for (int i = 0; i < kStateIconCount; ++i) {
-    state_icons[i] = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_STATE_FIRST + i),
-                                                   IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+    state_icons[i] = load_state_icon(module, i, GetSystemMetrics(SM_CXSMICON));
   }
 }
 

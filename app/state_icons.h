@@ -8,6 +8,9 @@ constexpr int kStateIconCount = 6;
 
 extern HICON state_icons[kStateIconCount];
 
+// Icon resource IDI_STATE_FIRST + state of `module`, size x size pixels, from
+// the .ico file's image of that size where it has one; null when missing.
+HICON load_state_icon(HINSTANCE module, int state, int size);
 // Loads icon resource IDI_STATE_FIRST + i of `module` into slot i at the system's
 // small-icon size; a slot whose resource is missing stays null.
 void load_state_icons(HINSTANCE module);

@@ -1,5 +1,5 @@
 # The download for Windows users: tarvolin-<version>-win64.zip with the
-# program, the README (and its picture) and a short guide in Russian.
+# program, the README (and its two pictures) and a short guide in Russian.
 #   cmake --workflow --preset windows-zip
 # (or, after the Windows build: cpack --preset windows). The zip and its
 # SHA-256 sum land in the build folder.
@@ -9,7 +9,8 @@ endif()
 
 install(TARGETS tarvolin RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/main-window.png DESTINATION docs)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/main-window.png
+              ${PROJECT_SOURCE_DIR}/docs/main-window-150.png DESTINATION docs)
 
 # The guide as Windows' Notepad reads it best: CR LF, with a UTF-8 byte order
 # mark (string(ASCII) takes any byte value).

@@ -3,7 +3,10 @@
 # under Wine on a private Xvfb display, caught in the middle of a queue of five
 # files: one copied, one whose source has vanished (its attempts used up), one
 # being copied, two waiting.
-#   scripts/screenshot.sh
+#   scripts/screenshot.sh [--scale PERCENT]
+# --scale 150 (or TV_SCALE=150) shows it on a screen at 150 %, 144 DPI (the
+# prefix's LogPixels), with a window and a display 1.5 times as large, and
+# writes docs/main-window-150.png instead.
 # The end-to-end driver (tests/e2e/driver) works the window as a user would:
 # Добавить through the open dialog, then Начать. The program runs from a folder
 # of its own with a tvoln.ini written here (a small buffer, so that the copy is
@@ -11,6 +14,14 @@
 # with drive S: for the sources and D: for the destination. Under a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+SCALE=${TV_SCALE:-100}
+if [ "${1:-}" = --scale ] && [ -n "${2:-}" ]; then SCALE=$2; fi
+case $SCALE in
+  [1-9][0-9] | [1-9][0-9][0-9]) ;;
+  *) echo "usage: $0 [--scale PERCENT]" >&2; exit 2 ;;
+esac
+# Pixels at 100 % at the chosen scale.
+scaled() { echo $(($1 * SCALE / 100)); }
 ROOT=$PWD
 source scripts/setup.sh
 source scripts/wine_env.sh
@@ -22,6 +33,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target tarvolin tv_e2e_driver
 BUILD=$ROOT/build/windows
 OUT=$ROOT/docs/main-window.png
+[ "$SCALE" = 100 ] || OUT=$ROOT/docs/main-window-$SCALE.png
 
 WORK=$(mktemp -d)
 PREFIX=$BUILD/wineprefix-screenshot
@@ -33,8 +45,11 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-tv_start_xvfb
+TV_XVFB_SCREEN=$(scaled 1280)x$(scaled 1024)x24 tv_start_xvfb
 tv_start_wine "$PREFIX"
+# The scale is the DPI that this Wine reads at a program's start.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$(scaled 96)" /f \
+  >/dev/null 2>&1
 # This Wine does not look in /usr/share/wine/fonts, where fonts-wine puts them,
 # but it does read the prefix's own Fonts folder.
 ln -sf /usr/share/wine/fonts/*.ttf "$PREFIX/drive_c/windows/Fonts/"
@@ -56,18 +71,19 @@ RUNNING_SIZE=${sizes[2]}
 # tvoln.ini: section Options, each record as upper-case hex bytes followed by
 # their sum modulo 256. copy_param: destination folder (260 bytes, ANSI),
 # buffer size, retry pause (ms), attempts, resume flag, 3 spare bytes.
-# dialog_param: two zero words, window x, y, width, height, list refresh
-# period (ms), log autoscroll, 3 spare bytes. list_param is left to its
-# defaults.
+# dialog_param: two zero words, window x, y, width, height (screen pixels,
+# scaled here), list refresh period (ms), log autoscroll, 3 spare bytes.
+# list_param is left to its defaults (column widths at 100 %).
 cp "$BUILD/app/tarvolin.exe" "$WORK/prog/"
-python3 - "$WORK/prog/tvoln.ini" <<'PY'
+python3 - "$WORK/prog/tvoln.ini" "$(scaled 20)" "$(scaled 1000)" "$(scaled 480)" <<'PY'
 import struct, sys
 
 def record(data):
     return data.hex().upper() + "%02X" % (sum(data) % 256)
 
 copy = "D:\\Копии".encode("cp1251").ljust(260, b"\0") + struct.pack("<iiiB3x", 256, 1500, 2, 1)
-dialog = struct.pack("<IIiiiiiB3x", 0, 0, 20, 20, 1000, 480, 1000, 1)
+edge, width, height = (int(value) for value in sys.argv[2:5])
+dialog = struct.pack("<IIiiiiiB3x", 0, 0, edge, edge, width, height, 1000, 1)
 with open(sys.argv[1], "w", newline="\r\n") as ini:
     ini.write("[Options]\ncopy_param=%s\ndialog_param=%s\n" % (record(copy), record(dialog)))
 PY

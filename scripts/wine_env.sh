@@ -14,10 +14,11 @@ tv_free_display() {
   return 1
 }
 
+# TV_XVFB_SCREEN: the screen's WIDTHxHEIGHTxDEPTH, 1280x1024x24 unless given.
 tv_start_xvfb() {
   local n
   n=$(tv_free_display)
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${TV_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
   TV_XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 1 100); do

@@ -2,10 +2,11 @@
 """Draws the program's icons and writes them as .ico files.
 
   icon 107 (app.ico): a blue disc with a white downward arrow in a grey ring,
-                      16, 32 and 48 pixels;
-  icons 150-154:      16-pixel glossy balls, one colour per job state
-                      (grey queued, green running, red error, blue completed,
-                      yellow waiting).
+                      16, 20, 24, 32 and 48 pixels;
+  icons 150-154:      glossy balls, one colour per job state (grey queued,
+                      green running, red error, blue completed, yellow
+                      waiting), 16, 20, 24 and 32 pixels: the small-icon size
+                      at 100, 125, 150 and 200 %.
 
 Every image is 32-bit BGRA with an AND mask. Shapes are drawn analytically and
 supersampled, so the edges are anti-aliased at every size. Standard library only.
@@ -229,17 +230,19 @@ def main(argv):
     if preview:
         os.makedirs(preview, exist_ok=True)
 
-    app = [render(size, app_shade(size)) for size in (16, 32, 48)]
+    app = [render(size, app_shade(size)) for size in (16, 20, 24, 32, 48)]
     write_ico(os.path.join(out_dir, "app.ico"), app)
     if preview:
         for rows in app:
             write_png(os.path.join(preview, "app_%d.png" % len(rows)), rows, 384 // len(rows))
 
     for name, base in BALLS:
-        rows = render(16, ball_shade(16, base))
-        write_ico(os.path.join(out_dir, name), [rows])
+        balls = [render(size, ball_shade(size, base)) for size in (16, 20, 24, 32)]
+        write_ico(os.path.join(out_dir, name), balls)
         if preview:
-            write_png(os.path.join(preview, name.replace(".ico", ".png")), rows, 16)
+            for rows in balls:
+                write_png(os.path.join(preview, name.replace(".ico", "_%d.png" % len(rows))),
+                          rows, 256 // len(rows))
     return 0
 
 

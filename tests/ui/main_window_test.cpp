@@ -1,5 +1,5 @@
 // The main window as it opens from template IDD_MAIN, its commands that change
-// nothing, its row colours, and what it stores when it closes.
+// nothing, its row colours, what it stores when it closes, and a change of DPI.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
@@ -10,6 +10,7 @@
 #include "engine/copy_job.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_state.h"
+#include "ui/main/window_dpi.h"
 #include "ui_harness.h"
 
 namespace {
@@ -243,6 +244,54 @@ TEST_F(MainWindowTest, StoresPlacementAndColumnWidthsAtClose) {
   EXPECT_EQ(42, outer.top);
   EXPECT_EQ(settings_.dialog.window_width, outer.right - outer.left);
   EXPECT_EQ(222, SendMessageA(again.item(IDC_FILE_LIST), LVM_GETCOLUMNWIDTH, 1, 0));
+}
+
+TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndRescalesColumnsAndImages) {
+  MainWindowRun run(&settings_);
+  HWND window = run.window();
+  HWND list = run.item(IDC_FILE_LIST);
+  const int dpi = window_dpi(window);
+  const int to = dpi * 3 / 2;  // 96 -> 144, 100 -> 150 %
+  RECT outer;
+  GetWindowRect(window, &outer);
+  const RECT list_before = client_rect_of(window, list);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  RECT suggested = {outer.left + 10, outer.top + 20, outer.left + 10 + width * 3 / 2,
+                    outer.top + 20 + height * 3 / 2};
+  SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+
+  RECT now;
+  GetWindowRect(window, &now);
+  expect_rect(suggested, now, 0);
+  for (int i = 0; i < kColumnCount; ++i) {
+    EXPECT_EQ(MulDiv(settings_.list.column_width[i], to, dpi),
+              SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0))
+        << i;
+  }
+  HIMAGELIST images =
+      reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  int icon_width = 0, icon_height = 0;
+  ASSERT_TRUE(ImageList_GetIconSize(images, &icon_width, &icon_height));
+  EXPECT_EQ(GetSystemMetrics(SM_CXSMICON) * 3 / 2, icon_width);
+  EXPECT_EQ(icon_width, icon_height);
+  EXPECT_EQ(5, ImageList_GetImageCount(images));
+  // The layout's designed places and sizes follow: the list starts where the
+  // template puts it at the new DPI, and the window cannot shrink below it.
+  const RECT list_now = client_rect_of(window, list);
+  EXPECT_NEAR(list_before.left * 3 / 2, list_now.left, 1);
+  EXPECT_NEAR(list_before.top * 3 / 2, list_now.top, 1);
+  MINMAXINFO limits = {};
+  SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  EXPECT_NEAR(width * 3 / 2, limits.ptMinTrackSize.x, 1);
+  EXPECT_NEAR(height * 3 / 2, limits.ptMinTrackSize.y, 1);
+
+  // Stored as widths at 100 %, as they were.
+  const ListParam before = settings_.list;
+  ASSERT_TRUE(run.close());
+  for (int i = 0; i < kColumnCount; ++i) {
+    EXPECT_EQ(before.column_width[i], settings_.list.column_width[i]) << i;
+  }
 }
 
 }  // namespace

@@ -61,9 +61,10 @@ class ProgramResources : public ::testing::Test {
 }  // namespace
 
 TEST_F(ProgramResources, IconsVersionAndManifest) {
-  EXPECT_EQ(icon_sizes(IDI_APP), "16x16@32 32x32@32 48x48@32");
+  // The small-icon sizes at 100, 125, 150 and 200 %; the application icon also 48.
+  EXPECT_EQ(icon_sizes(IDI_APP), "16x16@32 20x20@32 24x24@32 32x32@32 48x48@32");
   for (int id = IDI_STATE_FIRST; id < IDI_STATE_FIRST + 5; ++id) {
-    EXPECT_EQ(icon_sizes(id), "16x16@32") << id;
+    EXPECT_EQ(icon_sizes(id), "16x16@32 20x20@32 24x24@32 32x32@32") << id;
   }
   EXPECT_EQ(icon_sizes(IDI_STATE_FIRST + 5), "none") << "the sixth state has no icon";
 

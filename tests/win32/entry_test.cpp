@@ -1,7 +1,10 @@
 // The real tarvolin.exe, run from a copy in a temporary folder: what it leaves
-// in tvoln.ini when its main window cannot be created, and after a normal close.
-#include <gtest/gtest.h>
+// in tvoln.ini when its main window cannot be created, and after a normal close;
+// its column widths at 100, 150 and 200 %.
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -331,4 +334,123 @@ TEST(EntryTest, SettingsChangedInTheDialogPersistThroughARestart) {
   EXPECT_EQ(finish(&second), 0u);
   EXPECT_EQ(buffer_text, "65536");
   EXPECT_EQ(refresh_text, "250");
+}
+
+namespace {
+
+// The DPI that Wine reads when a process starts: LogPixels under
+// HKCU\Control Panel\Desktop, which comes before the one under
+// HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts
+// (wineboot writes 96 there). Set for the programs started while this lives;
+// the value it had is put back after.
+class ScreenDpi {
+ public:
+  ScreenDpi() {
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key_, nullptr);
+    DWORD size = sizeof saved_;
+    had_ = RegQueryValueExA(key_, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_),
+                            &size) == ERROR_SUCCESS;
+  }
+  ~ScreenDpi() {
+    if (had_) {
+      set(saved_);
+    } else {
+      RegDeleteValueA(key_, "LogPixels");
+    }
+    RegCloseKey(key_);
+  }
+  ScreenDpi(const ScreenDpi&) = delete;
+  ScreenDpi& operator=(const ScreenDpi&) = delete;
+  bool set(DWORD dpi) {
+    return RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dpi),
+                          sizeof dpi) == ERROR_SUCCESS;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD saved_ = 0;
+  bool had_ = false;
+};
+
+// Starts the program, hands its main window to `use`, closes it and returns
+// its exit code; STILL_ACTIVE when it hung, 98 when no window appeared.
+template <typename Use>
+DWORD run_window(const std::string& program, const TempDir& dir, Use use) {
+  ProgramRun run = start(program, dir);
+  if (!run.started) return 97;
+  HWND window = wait_for_window(run);
+  if (window != nullptr) {
+    use(window);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+  const DWORD code = finish(&run);
+  return window != nullptr ? code : 98;
+}
+
+std::vector<int> shown_widths(HWND window) {
+  std::vector<int> widths;
+  HWND list = GetDlgItem(window, IDC_FILE_LIST);
+  for (int i = 0; i < kColumnCount; ++i) {
+    widths.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0)));
+  }
+  return widths;
+}
+
+}  // namespace
+
+// ListParam's widths are widths at 96 DPI, 100 %: the list shows them scaled
+// to the screen's DPI and stores what it shows scaled back.
+TEST(EntryTest, ColumnWidthsFollowTheScreenDpiAndAreStoredAtOneHundredPercent) {
+  ListParam list{};
+  set_default_list_param(&list);
+  list.column_width[1] = 171;  // odd: 256.5 at 150 %
+  uint8_t list_bytes[kListParamSize];
+  list_param_to_bytes(list, list_bytes);
+  const std::string record = encode(list_bytes, sizeof list_bytes);
+
+  ScreenDpi screen;
+  for (int dpi : {96, 144, 192}) {
+    SCOPED_TRACE("LogPixels " + std::to_string(dpi));
+    ASSERT_TRUE(screen.set(dpi));
+    TempDir dir;
+    std::string program = install_program(dir);
+    dir.write("tvoln.ini", "[Options]\r\nlist_param=" + record + "\r\n");
+
+    std::vector<int> shown;
+    // At 150 % the user drags two columns: 300 and 451 pixels wide.
+    const bool drag = dpi == 144;
+    EXPECT_EQ(run_window(program, dir,
+                         [&](HWND window) {
+                           shown = shown_widths(window);
+                           if (!drag) return;
+                           HWND file_list = GetDlgItem(window, IDC_FILE_LIST);
+                           SendMessageA(file_list, LVM_SETCOLUMNWIDTH, 1, 300);
+                           SendMessageA(file_list, LVM_SETCOLUMNWIDTH, 6, 451);
+                         }),
+              0u);
+    ASSERT_EQ(shown.size(), size_t{kColumnCount}) << "no main window; is there a display?";
+    for (int i = 0; i < kColumnCount; ++i) {
+      EXPECT_NEAR(shown[i], list.column_width[i] * dpi / 96.0, 2) << "column " << i;
+    }
+
+    uint8_t saved[kListParamSize];
+    ASSERT_TRUE(stored_bytes(dir, "list_param", saved));
+    if (!drag) {
+      // Unchanged, byte for byte: at 96 DPI what the program stored before
+      // it knew of scales.
+      EXPECT_EQ(encode(saved, sizeof saved), record);
+      continue;
+    }
+    ListParam dragged{};
+    list_param_from_bytes(saved, &dragged);
+    EXPECT_EQ(dragged.column_width[1], 200);  // 300 at 150 %
+    EXPECT_EQ(dragged.column_width[6], 301);  // 451 at 150 %, rounded
+    // Opened again at 150 %, the dragged widths come back.
+    shown.clear();
+    EXPECT_EQ(run_window(program, dir, [&](HWND window) { shown = shown_widths(window); }), 0u);
+    ASSERT_EQ(shown.size(), size_t{kColumnCount});
+    EXPECT_NEAR(shown[1], 300, 2);
+    EXPECT_NEAR(shown[6], 451, 2);
+  }
 }

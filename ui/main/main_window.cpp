@@ -20,6 +20,7 @@
 #include "ui/main/main_window_state.h"
 #include "ui/main/posted_message_filter.h"
 #include "ui/main/taskbar_progress.h"
+#include "ui/main/window_dpi.h"
 #include "ui/main/window_host_win32.h"
 #include "ui/main/window_layout.h"
 
@@ -52,16 +53,18 @@ void lay_out_at_opening(HWND window) {
   relayout(window);
 }
 
-void make_state_images() {
-  main_window.images = ImageList_Create(
-      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR24 | ILC_MASK, 1, 1);
+// The state images at the small-icon size for `dpi`, each from its icon's
+// image of that size, into a new image list; fills state_image.
+HIMAGELIST make_state_images(int dpi) {
+  const int size = small_icon_size(dpi);
+  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 1);
   for (int state = 0; state < kStateSlotCount; ++state) {
+    HICON icon = images != nullptr ? load_state_icon(resource_module(), state, size) : nullptr;
     // A missing icon (slot 5 always) appends nothing and gives -1: no image.
-    main_window.state_image[state] =
-        main_window.images != nullptr && state_icons[state] != nullptr
-            ? ImageList_ReplaceIcon(main_window.images, -1, state_icons[state])
-            : -1;
+    main_window.state_image[state] = icon != nullptr ? ImageList_ReplaceIcon(images, -1, icon) : -1;
+    if (icon != nullptr) DestroyIcon(icon);
   }
+  return images;
 }
 
 void set_labels(HWND window) {
@@ -87,7 +90,9 @@ void prepare_list() {
   for (int column = 0; column < kColumnCount; ++column) {
     char title[kTextCapacity];
     load_text(title, IDS_COLUMN_STATE + column, kTextCapacity);  // the titles in column order
-    insert_column(list, column, title, list_param()->column_width[column]);
+    // Stored at 96 DPI; a width below 0 stays below 0 (no width).
+    insert_column(list, column, title,
+                  scale_pixels(list_param()->column_width[column], kBaseDpi, main_window.dpi));
   }
 }
 
@@ -105,7 +110,8 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   main_window.progress = GetDlgItem(window, IDC_PROGRESS);
   main_window.list_ex_style =
       static_cast<DWORD>(SendMessageA(main_window.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
-  make_state_images();
+  main_window.dpi = window_dpi(window);
+  main_window.images = make_state_images(main_window.dpi);
   set_labels(window);
   prepare_list();
   SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETRANGE32, 0, 100);
@@ -231,11 +237,37 @@ INT_PTR on_notify(HWND window, NMHDR* header) {
   }
 }
 
+int column_width(int column) {
+  return static_cast<int>(SendMessageA(main_window.list, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+// As widths at 96 DPI, so that they fit any scale the window opens at next.
 void store_column_widths() {
   for (int column = 0; column < kColumnCount; ++column) {
     list_param()->column_width[column] =
-        static_cast<int32_t>(SendMessageA(main_window.list, LVM_GETCOLUMNWIDTH, column, 0));
+        scale_pixels(column_width(column), main_window.dpi, kBaseDpi);
   }
+}
+
+// WM_DPICHANGED: moved to a screen of another scale (per-monitor awareness).
+// The window takes the suggested rectangle; the columns, the state images and
+// the layout's designed sizes follow the new DPI.
+void change_dpi(HWND window, int dpi, const RECT& suggested) {
+  const int old_dpi = main_window.dpi;
+  main_window.dpi = dpi;
+  for (int column = 0; column < kColumnCount; ++column) {
+    SendMessageA(main_window.list, LVM_SETCOLUMNWIDTH, column,
+                 scale_pixels(column_width(column), old_dpi, dpi));
+  }
+  HIMAGELIST old_images = main_window.images;
+  main_window.images = make_state_images(dpi);
+  SendMessageA(main_window.list, LVM_SETIMAGELIST, LVSIL_SMALL,
+               reinterpret_cast<LPARAM>(main_window.images));
+  if (old_images != nullptr) ImageList_Destroy(old_images);
+  rescale_layout(old_dpi, dpi);
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  relayout(window);
 }
 
 void free_rows() {
@@ -292,6 +324,12 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       // right click has already opened the menu through NM_RCLICK.
       if (reinterpret_cast<HWND>(wparam) == main_window.list && lparam == -1) {
         show_context_menu(window, main_window.list, menu_point_for_keyboard(main_window.list));
+      }
+      return TRUE;
+    case WM_DPICHANGED:
+      // The DPI in the low word, the suggested outer rectangle behind lparam.
+      if (LOWORD(wparam) > 0 && lparam != 0) {
+        change_dpi(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       }
       return TRUE;
     case WM_GETMINMAXINFO:

@@ -7,6 +7,7 @@
 
 #include "app/settings_records.h"
 #include "res/resource.h"
+#include "ui/main/window_dpi.h"
 
 struct MainWindow {
   DialogParam* param = nullptr;
@@ -15,6 +16,7 @@ struct MainWindow {
   HWND status = nullptr;
   HWND progress = nullptr;
   DWORD list_ex_style = 0;
+  int dpi = kBaseDpi;  // the columns and the state images are sized for it
   HIMAGELIST images = nullptr;
   int state_image[kStateSlotCount] = {-1, -1, -1, -1, -1, -1};
   HICON icon = nullptr;

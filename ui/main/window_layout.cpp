@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "ui/main/window_dpi.h"
+
 WindowLayout window_layout = {};
 
 namespace {
@@ -64,6 +66,21 @@ void relayout(HWND window) {
     // Without SWP_NOZORDER each control would rise to the top of the
     // z-order, which in a dialog is the Tab order.
     SetWindowPos(anchor.control, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void rescale_layout(int from_dpi, int to_dpi) {
+  auto scale_size = [=](RECT* rect) {
+    rect->right = rect->left + scale_pixels(width_of(*rect), from_dpi, to_dpi);
+    rect->bottom = rect->top + scale_pixels(height_of(*rect), from_dpi, to_dpi);
+  };
+  scale_size(&window_layout.design_window_rect);
+  scale_size(&window_layout.design_client_rect);
+  for (int i = 0; i < window_layout.anchor_count; ++i) {
+    Anchor& anchor = window_layout.anchors[i];
+    scale_size(&anchor.screen_rect);
+    anchor.origin.x = scale_pixels(anchor.origin.x, from_dpi, to_dpi);
+    anchor.origin.y = scale_pixels(anchor.origin.y, from_dpi, to_dpi);
   }
 }
 

@@ -35,6 +35,9 @@ int placement_origin(int stored, int screen, int size);
 void restore_placement(HWND window, int x, int y, int width, int height);
 bool add_anchor(HWND control, bool keep_y, bool keep_height);
 void relayout(HWND window);
+// After a change of DPI: the designed sizes and places as the dialog template
+// gives them at `to_dpi`.
+void rescale_layout(int from_dpi, int to_dpi);
 // WM_GETMINMAXINFO: the designed size is the minimum tracking size.
 void set_min_size(MINMAXINFO* info);
 void save_placement(HWND window, DialogParam* param);
