@@ -20,6 +20,7 @@ bool carries_pointer(UINT message) {
     case WM_NCCALCSIZE:
     case WM_SETTEXT:
     case WM_GETTEXT:
+    case WM_DPICHANGED:
       return true;
     default:
       return false;
