@@ -46,6 +46,9 @@ inline const std::string kRead = "] Чтение";
 inline const std::string kWrite = "] Запись";
 inline const std::string kDestShort = "Конечный файл короче скопированного: продолжение с байта ";
 inline const std::string kDestDiffers = "Конечный файл не совпадает с исходным";
+inline const std::string kDestStale = "Время изменения конечного файла не совпадает с исходным";
+inline const std::string kSourceChanged = "Исходный файл изменился: копирование с начала";
+inline const std::string kAlreadyQueued = "Уже в очереди, не добавлено файлов: ";
 inline std::string error(int code) { return "] - Ошибка: " + std::to_string(code); }
 inline std::string pause(int ms) { return "] Ожидание: " + std::to_string(ms) + " msec."; }
 }  // namespace texts
@@ -95,6 +98,8 @@ class E2eTest : public ::testing::Test {
     std::string bytes = pattern_bytes(size, static_cast<unsigned>(name.size() * 7919 + size));
     std::ofstream(mount_.backing(name), std::ios::binary).write(bytes.data(), bytes.size());
   }
+  // The source's bytes as they are now (for files of a few megabytes).
+  std::string source_bytes(const std::string& name) const { return dir_.read("backing/" + name); }
   int64_t source_size(const std::string& name) const {
     struct stat status;
     return stat(mount_.backing(name).c_str(), &status) == 0 ? status.st_size : -1;
@@ -244,7 +249,8 @@ class E2eTest : public ::testing::Test {
   }
   // Closes with WM_CLOSE, answering Yes if asked. A program that does not end
   // in time is a hang: it is killed and counted.
-  void close_program(bool* asked = nullptr, int limit_ms = 60000) {
+  // `ms`: from the answer Yes (or from WM_CLOSE when not asked) to the end.
+  void close_program(bool* asked = nullptr, int limit_ms = 60000, int* ms = nullptr) {
     // TV_E2E_VERBOSE=1: the log, for reading.
     if (std::getenv("TV_E2E_VERBOSE")) std::printf("%s", log_text().c_str());
     Reply reply = driver_.send("close wm " + std::to_string(limit_ms), limit_ms + 20000);
@@ -252,6 +258,8 @@ class E2eTest : public ::testing::Test {
     ASSERT_TRUE(reply.ok) << reply.value;
     EXPECT_NE(reply.value.find("exit=0"), std::string::npos) << reply.value;
     if (asked) *asked = reply.value.find("asked=1") != std::string::npos;
+    const size_t at = reply.value.find("ms=");
+    if (ms && at != std::string::npos) *ms = std::atoi(reply.value.c_str() + at + 3);
   }
 
   // Polls `done` every 20 ms; false after `limit` (a hang, not slowness).

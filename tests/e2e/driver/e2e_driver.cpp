@@ -37,9 +37,10 @@
 //   hold PATH                open PATH for reading and writing without sharing, as
 //                            another program holding the file would (made if missing)
 //   release                  close every file held
-//   junk                     what any program on the desktop may send the main
-//                            window: its private message (WM_APP+1) and WM_NOTIFY
-//                            with arguments that point nowhere; .ok when it answered
+//   junk                     what any program on the desktop may send or post the
+//                            main window: its private message (WM_APP+1) and
+//                            WM_NOTIFY with arguments that point nowhere; .ok when
+//                            it answered
 //   alive                    .ok 1 while the program runs
 //   kill                     terminate the program
 //   quit                     terminate the program if it runs, and exit
@@ -465,6 +466,8 @@ void run_command(const std::string& line) {
     const WPARAM junk = static_cast<WPARAM>(0x4141414141);
     const LPARAM junk_data = static_cast<LPARAM>(0x4242424242);
     PostMessageA(program.window, WM_APP + 1, junk, junk_data);
+    // Posted, a notification reaches the window whatever it carries.
+    PostMessageA(program.window, WM_NOTIFY, IDC_FILE_LIST, junk_data);
     const bool sent = send(program.window, WM_APP + 1, junk, junk_data);
     // Wine refuses to carry WM_NOTIFY to another process; Windows delivers it.
     const bool notified = send(program.window, WM_NOTIFY, IDC_FILE_LIST, junk_data);
