@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "bench/common/stats.h"
+#include "engine/file_ops.h"
 #include "engine/queue_controller.h"
 #include "engine/run_flags.h"
 #include "platform/platform.h"
@@ -13,10 +14,25 @@ namespace {
 
 uint32_t idle(void*) { return 0; }
 
+bool no_time(platform::File*, int64_t* last_write) {
+  *last_write = 0;
+  return true;
+}
+bool no_stamp(platform::File*, int64_t) { return true; }
+
+FileOps untimed_ops() {
+  FileOps ops = platform_file_ops();
+  ops.file_time = no_time;
+  ops.set_file_time = no_stamp;
+  return ops;
+}
+
 }  // namespace
 
 double in_memory_queue_seconds(const std::vector<std::string>& sources,
-                               const std::vector<std::string>& dests, int64_t size) {
+                               const std::vector<std::string>& dests, int64_t size, bool timed) {
+  static const FileOps untimed = untimed_ops();
+  set_file_ops(timed ? nullptr : &untimed);
   FakeWindowHost host;
   std::vector<JobRowPtr> rows;
   const CopyParam param = test_copy_param(kDefaultBufferSize, kDefaultMaxAttempts);
@@ -35,6 +51,7 @@ double in_memory_queue_seconds(const std::vector<std::string>& sources,
   }
   run_flags.run.store(false);
   run_flags.log_enabled.store(false);
+  set_file_ops(nullptr);
   return seconds;
 }
 
