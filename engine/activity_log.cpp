@@ -44,6 +44,18 @@ char* format_text(unsigned id, const char* stamp, int64_t value) {
   return alloc_format(format, stamp, value);
 }
 
+char* format_text(unsigned id, const char* stamp, int64_t first, int64_t second) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  return alloc_format(format, stamp, first, second);
+}
+
+char* format_text(unsigned id, const char* stamp, int64_t value, int count) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  return alloc_format(format, stamp, value, count);
+}
+
 char* empty_line() { return alloc_format("%s", ""); }
 
 void add(Lines* lines, char* text) {
@@ -99,6 +111,16 @@ void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
       break;
     case STEP_DEST_STALE:
       add(lines, format_text(IDS_LOG_DEST_STALE, stamp));
+      break;
+    case STEP_HOLE_MADE:
+      add(lines, format_text(IDS_LOG_HOLE_MADE, stamp, job->step_values[0], job->step_values[1]));
+      break;
+    case STEP_HOLES_LEFT:
+      add(lines, format_text(IDS_LOG_HOLES_LEFT, stamp, job->step_values[0],
+                             static_cast<int>(job->step_values[1])));
+      break;
+    case STEP_HOLES_MERGED:
+      add(lines, format_text(IDS_LOG_HOLES_MERGED, stamp, static_cast<int>(job->step_values[0])));
       break;
     case STEP_WAIT:
       add(lines, format_text(IDS_LOG_WAIT, stamp, static_cast<int>(job->param.retry_timeout)));

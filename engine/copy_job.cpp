@@ -19,6 +19,7 @@ char* copy_text(const char* text) {
 }
 
 void free_job(CopyJob* job) {
+  delete job->holes.load();
   std::free(job->source_path);
   std::free(job->dest_path);
   delete job;

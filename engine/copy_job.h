@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/settings_records.h"
+#include "engine/hole_map.h"
 #include "platform/platform.h"
 
 // 0..4 in this order: the state texts, icons and row colours are indexed by it.
@@ -38,6 +39,12 @@ struct CopyJob {
   // time than the source's: some other version, written afresh. The worker
   // says so in the log once, as it empties the file.
   std::atomic<bool> stale_dest{false};
+  // The byte ranges that could not be read, or null while there are none.
+  // Made by the worker at the first hole, freed with the job.
+  std::atomic<HoleMap*> holes{nullptr};
+  // The two numbers a log step names (a hole's first and end byte; the bytes
+  // and holes left). The worker's thread only.
+  int64_t step_values[2] = {0, 0};
   // Set on the window thread just before a worker is started for this job and
   // cleared there after the worker has ended: while set, nothing of the job
   // may be freed or replaced.

@@ -1,47 +1,16 @@
 #include "engine/copy_worker.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/activity_log.h"
 #include "engine/copy_job.h"
+#include "engine/copy_run.h"
 #include "engine/file_ops.h"
+#include "engine/hole_reader.h"
 #include "engine/run_flags.h"
 
 namespace {
-
-// What one run holds: the buffer (allocated once, retried at each attempt
-// only while missing) and the count of attempts that failed in a row.
-struct Run {
-  CopyJob* job;
-  const FileOps* ops;
-  void* buffer = nullptr;
-  uint32_t buffer_size = 0;   // the size allocated; never the job's live value
-  uint32_t buffer_error = 0;  // why there is no buffer
-  int32_t failed_attempts = 0;
-  int32_t attempts_made = 0;
-};
-
-void set_step(CopyJob* job, CopyStep step) { job->step.store(step); }
-
-void record_failure(CopyJob* job, uint32_t error) {
-  job->state.store(JOB_ERROR);
-  job->last_error.store(error);
-  log_step(job);
-}
-
-// A failed write or flush may have taken bytes written before it along with
-// the device (a drive pulled, a share dropped) while the file kept its size:
-// the next attempt compares the destination before it continues it.
-void record_write_failure(CopyJob* job, uint32_t error) {
-  job->check_dest.store(true);
-  record_failure(job, error);
-}
-
-// A failed call of the file layer, recorded under `step`.
-void record_call_failure(Run* run, CopyStep step) {
-  set_step(run->job, step);
-  record_failure(run->job, run->ops->last_error());
-}
 
 // A size below 1 can only come from a hand-edited settings file; a read of
 // zero bytes would pass for the end of the source, so it is a failed read.
@@ -60,26 +29,11 @@ void allocate_buffer(Run* run) {
   }
 }
 
-// Positions `file` at `offset`; a failure is recorded under `step`.
-bool position(Run* run, platform::File* file, int64_t offset, CopyStep step) {
-  if (run->ops->seek(file, offset)) return true;
-  record_call_failure(run, step);
-  return false;
-}
-
-// Reads until `size` bytes are in or the file ends; a failure is a failed read.
-bool read_block(Run* run, platform::File* file, char* buffer, uint32_t size, uint32_t* got) {
-  *got = 0;
-  while (*got < size) {
-    uint32_t part = 0;
-    if (!run->ops->read(file, buffer + *got, size - *got, &part)) {
-      record_call_failure(run, STEP_READ);
-      return false;
-    }
-    if (part == 0) break;
-    *got += part < size - *got ? part : size - *got;
-  }
-  return true;
+// The copy starts over from the source's first byte: nothing copied, no hole.
+void forget_progress(Run* run) {
+  run->job->bytes_copied.store(0);
+  run->holes.clear();
+  publish_holes(run, false);
 }
 
 enum Comparison { COMPARE_FAILED, COMPARE_SAME, COMPARE_DIFFERENT };
@@ -101,6 +55,17 @@ bool whole_block(Run* run, platform::File* file, int64_t reached, int64_t end) {
   return false;
 }
 
+// The bytes to compare before `offset`: the last block of them that holds
+// no hole (the destination has zeros there, the source would not read).
+void comparable_range(const Run& run, int64_t offset, int64_t* start, int64_t* end) {
+  *end = offset;
+  while (const Hole* hole = hole_holding(run.holes, *end - 1)) *end = hole->offset;
+  *start = std::max<int64_t>(*end - run.buffer_size, 0);
+  for (const Hole& hole : run.holes) {
+    if (hole.end() <= *end && hole.end() > *start) *start = hole.end();
+  }
+}
+
 // Compares the destination's last block before `offset` with the source's
 // same bytes. Its failures are those of an attempt: recorded, paused, retried.
 Comparison compare_last_block(Run* run, platform::File* source, platform::File* dest,
@@ -111,8 +76,11 @@ Comparison compare_last_block(Run* run, platform::File* source, platform::File* 
     record_failure(job, run->buffer_error);
     return COMPARE_FAILED;
   }
-  const uint32_t size =
-      offset < run->buffer_size ? static_cast<uint32_t>(offset) : run->buffer_size;
+  int64_t start = 0;
+  int64_t end = 0;
+  comparable_range(*run, offset, &start, &end);
+  if (end <= start) return COMPARE_SAME;  // nothing outside the holes to compare
+  const uint32_t size = static_cast<uint32_t>(end - start);
   uint32_t error = platform::out_of_memory_error();
   char* dest_block = static_cast<char*>(run->ops->allocate(size, &error));
   if (!dest_block) {
@@ -120,16 +88,15 @@ Comparison compare_last_block(Run* run, platform::File* source, platform::File* 
     return COMPARE_FAILED;
   }
   char* source_block = static_cast<char*>(run->buffer);
-  const int64_t start = offset - size;
   uint32_t source_got = 0;
   uint32_t dest_got = 0;
   Comparison result = COMPARE_FAILED;
   if (position(run, source, start, STEP_SEEK_SOURCE) &&
       read_block(run, source, source_block, size, &source_got) &&
-      whole_block(run, source, start + source_got, offset) &&
+      whole_block(run, source, start + source_got, end) &&
       position(run, dest, start, STEP_SEEK_DEST) &&
       read_block(run, dest, dest_block, size, &dest_got) &&
-      whole_block(run, dest, start + dest_got, offset)) {
+      whole_block(run, dest, start + dest_got, end)) {
     // A source that ends inside the block cannot be what was copied either.
     const bool same =
         source_got == size && dest_got == size && std::memcmp(source_block, dest_block, size) == 0;
@@ -144,7 +111,7 @@ Comparison compare_last_block(Run* run, platform::File* source, platform::File* 
 bool restart_destination(Run* run, platform::File* dest, int64_t* offset) {
   CopyJob* job = run->job;
   *offset = 0;
-  job->bytes_copied.store(0);
+  forget_progress(run);
   set_step(job, STEP_DEST_DIFFERS);
   log_step(job);
   if (run->ops->truncate(dest, 0)) return true;
@@ -154,9 +121,9 @@ bool restart_destination(Run* run, platform::File* dest, int64_t* offset) {
 
 // Before a destination is continued at `*offset`: a destination that lost its
 // end since (a device pulled before its cache was written, another program) is
-// continued from its real end, and one found at Add is compared with the
-// source first. Leaves the source positioned at the offset to copy from.
-// False after a recorded failure.
+// continued from its real end, unless only holes lie beyond it; and one found
+// at Add is compared with the source first. Leaves the source positioned at
+// the offset to copy from. False after a recorded failure.
 bool prepare_continuation(Run* run, platform::File* source, platform::File* dest, int64_t* offset) {
   CopyJob* job = run->job;
   const int64_t planned = *offset;
@@ -165,9 +132,11 @@ bool prepare_continuation(Run* run, platform::File* source, platform::File* dest
     record_call_failure(run, STEP_SEEK_DEST);
     return false;
   }
-  if (size < *offset) {
+  if (size < *offset && !holes_cover(run->holes, size, *offset)) {
     *offset = size;
     job->bytes_copied.store(size);
+    fill_range(&run->holes, size, INT64_MAX - size);
+    publish_holes(run, false);
     set_step(job, STEP_DEST_SHORT);
     log_step(job);
   }
@@ -184,58 +153,6 @@ bool prepare_continuation(Run* run, platform::File* source, platform::File* dest
   return position(run, source, *offset, STEP_SEEK_SOURCE);
 }
 
-// Writes one block; every byte that reached the file is counted, also when
-// the write fails part way, so the destination matches the source up to
-// bytes_copied and the next attempt continues from there.
-bool write_block(Run* run, platform::File* dest, uint32_t size) {
-  CopyJob* job = run->job;
-  set_step(job, STEP_WRITE);
-  uint32_t written = 0;
-  bool ok = run->ops->write_all(dest, run->buffer, size, &written);
-  uint32_t error = ok ? 0 : run->ops->last_error();
-  if (written > size) written = size;
-  job->bytes_copied.fetch_add(written);
-  if (ok && written < size) {
-    ok = false;  // a write that claims success but left bytes behind
-    error = platform::invalid_parameter_error();
-  }
-  if (!ok) record_write_failure(job, error);
-  return ok;
-}
-
-// The destination carries its source's last-write time: a later Add with
-// resume on tells a copy this program began from another version of the
-// file by it. A file system that keeps no times leaves the copy untrusted,
-// to be written afresh, which loses nothing.
-void stamp_source_time(Run* run, platform::File* dest) {
-  const int64_t time = run->job->source_time.load();
-  if (time != kTimeUnknown) run->ops->set_file_time(dest, time);
-}
-
-// At the end of the source the destination is cut to the bytes copied (a
-// longer file would keep a foreign tail) and flushed, so that "completed"
-// means the source's bytes and only they are on the device. A file that
-// cannot be flushed at all is as flushed as it gets; any other failure of
-// either is a failed write.
-void complete(Run* run, platform::File* dest) {
-  CopyJob* job = run->job;
-  const FileOps& ops = *run->ops;
-  bool ok = ops.truncate(dest, job->bytes_copied.load());
-  uint32_t error = ok ? 0 : ops.last_error();
-  if (ok) stamp_source_time(run, dest);
-  if (ok && !ops.flush(dest)) {
-    error = ops.last_error();
-    ok = platform::flush_unsupported(error);
-  }
-  if (!ok) {
-    set_step(job, STEP_WRITE);
-    record_write_failure(job, error);
-    return;
-  }
-  job->state.store(JOB_COMPLETED);
-  log_step(job);
-}
-
 // A read returned no bytes. That is the end only when the source's size says
 // so: a source now shorter than the bytes copied has been replaced (the copy
 // starts over from the first byte, the next attempt empties the destination),
@@ -249,15 +166,20 @@ void end_of_source(Run* run, platform::File* source, platform::File* dest) {
   }
   const int64_t copied = job->bytes_copied.load();
   if (size < copied) {
-    job->bytes_copied.store(0);
+    forget_progress(run);
     record_failure(job, platform::end_of_file_error());
   } else if (size > copied) {
+    run->failed_read_at = copied;
     record_failure(job, platform::read_fault_error());
   } else {
     complete(run, dest);
   }
 }
 
+// Copies block after block from the bytes copied on. Every byte that reached
+// the destination is counted, also when a write fails part way, so the
+// destination matches the source up to bytes_copied and the next attempt
+// continues from there.
 void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
   CopyJob* job = run->job;
   while (run_flags.run.load()) {
@@ -268,6 +190,7 @@ void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
     }
     uint32_t got = 0;
     if (!run->ops->read(source, run->buffer, run->buffer_size, &got)) {
+      run->failed_read_at = job->bytes_copied.load();
       record_failure(job, run->ops->last_error());
       return;
     }
@@ -276,20 +199,24 @@ void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
       return;
     }
     if (got > run->buffer_size) got = run->buffer_size;
-    if (!write_block(run, dest, got)) return;
+    uint32_t written = 0;
+    const bool ok = write_buffer(run, dest, got, &written);
+    job->bytes_copied.fetch_add(written);
+    run->wrote = run->wrote || written > 0;
+    if (!ok) return;
     run->failed_attempts = 0;
   }
 }
 
 // An attempt that ends short of completion (a failed read, a stop) flushes
-// what it wrote since `offset`: the next one continues after those bytes
-// without reading them again, so they must outlive a drive pulled or a share
-// dropped meanwhile. A flush that fails leaves them to be compared instead.
-// Closing the window does not wait for it; a new run compares what it finds.
-void keep_written(Run* run, platform::File* dest, int64_t offset) {
+// what it wrote: the next one continues after those bytes without reading
+// them again, so they must outlive a drive pulled or a share dropped
+// meanwhile. A flush that fails leaves them to be compared instead. Closing
+// the window does not wait for it; a new run compares what it finds.
+void keep_written(Run* run, platform::File* dest) {
   CopyJob* job = run->job;
   if (job->state.load() == JOB_COMPLETED || job->check_dest.load()) return;
-  if (job->bytes_copied.load() == offset || run_flags.closing.load()) return;
+  if (!run->wrote || run_flags.closing.load()) return;
   if (run->ops->flush(dest) || platform::flush_unsupported(run->ops->last_error())) return;
   job->check_dest.store(true);
 }
@@ -312,7 +239,7 @@ bool check_source(Run* run, platform::File* source) {
   job->total_size.store(size);
   job->source_time.store(time);
   if (changed && job->bytes_copied.load() > 0) {
-    job->bytes_copied.store(0);
+    forget_progress(run);
     job->check_dest.store(false);
     set_step(job, STEP_SOURCE_CHANGED);
     log_step(job);
@@ -347,6 +274,45 @@ platform::File* open_destination(Run* run, platform::File* source, int64_t* offs
   return dest;
 }
 
+// Opens the source and checks it is the one copied so far; makes the hole a
+// series of failed reads led to. Null after a recorded failure.
+platform::File* open_source(Run* run, int64_t* offset) {
+  CopyJob* job = run->job;
+  const FileOps& ops = *run->ops;
+  set_step(job, STEP_OPEN_SOURCE);
+  log_step(job);
+  platform::File* source = ops.open_source(job->source_path);
+  if (!source) {
+    record_failure(job, ops.last_error());
+    return nullptr;
+  }
+  if (check_source(run, source)) {
+    *offset = job->bytes_copied.load();
+    if (run->skip == 0 || skip_hole(run, source, offset)) return source;
+  }
+  ops.close(source);
+  return nullptr;
+}
+
+// Copies from the front, or reads the holes once the front is at the end.
+void copy_or_read_holes(Run* run, platform::File* source, platform::File* dest, int64_t offset) {
+  CopyJob* job = run->job;
+  const bool holes = reading_holes(*run);
+  set_step(job, STEP_SEEK_DEST);
+  log_step(job);
+  if (!holes && !run->ops->seek(dest, offset)) {
+    record_failure(job, run->ops->last_error());
+    return;
+  }
+  set_step(job, STEP_COPY);
+  log_step(job);
+  if (holes) {
+    read_holes_pass(run, source, dest);
+  } else {
+    copy_blocks(run, source, dest);
+  }
+}
+
 // Opens and positions both files at the resume offset, copies, closes.
 void attempt(Run* run) {
   CopyJob* job = run->job;
@@ -354,21 +320,14 @@ void attempt(Run* run) {
   // Memory may have come free during the pause.
   if (!run->buffer && run->attempts_made > 0) allocate_buffer(run);
   run->attempts_made++;
+  run->failed_read_at = -1;
+  run->hole_read_failed = false;
+  run->wrote = false;
 
   job->state.store(JOB_RUNNING);
-  set_step(job, STEP_OPEN_SOURCE);
-  log_step(job);
-  platform::File* source = ops.open_source(job->source_path);
-  if (!source) {
-    record_failure(job, ops.last_error());
-    return;
-  }
-  if (!check_source(run, source)) {
-    ops.close(source);
-    return;
-  }
-  int64_t offset = job->bytes_copied.load();
-
+  int64_t offset = 0;
+  platform::File* source = open_source(run, &offset);
+  if (!source) return;
   set_step(job, STEP_SEEK_SOURCE);
   log_step(job);
   if (!ops.seek(source, offset)) {
@@ -376,27 +335,13 @@ void attempt(Run* run) {
     ops.close(source);
     return;
   }
-
   platform::File* dest = open_destination(run, source, &offset);
-  if (!dest) {
-    ops.close(source);
-    return;
+  if (dest) {
+    copy_or_read_holes(run, source, dest, offset);
+    if (job->state.load() != JOB_COMPLETED && run->wrote) stamp_source_time(run, dest);
+    keep_written(run, dest);
+    ops.close(dest);
   }
-
-  set_step(job, STEP_SEEK_DEST);
-  log_step(job);
-  if (ops.seek(dest, offset)) {
-    set_step(job, STEP_COPY);
-    log_step(job);
-    copy_blocks(run, source, dest);
-    if (job->state.load() != JOB_COMPLETED && job->bytes_copied.load() != offset) {
-      stamp_source_time(run, dest);
-    }
-    keep_written(run, dest, offset);
-  } else {
-    record_failure(job, ops.last_error());
-  }
-  ops.close(dest);
   ops.close(source);
 }
 
@@ -411,26 +356,49 @@ void pause_after_failure(Run* run) {
   run->ops->sleep(timeout > 0 ? static_cast<uint32_t>(timeout) : 0);
 }
 
+// After an attempt that failed: the reads that fail at one offset, attempt
+// after attempt, lead to a hole once max_attempts of them failed in a row.
+void count_failure(Run* run) {
+  if (run->failed_read_at < 0) {
+    run->series_reads = 0;
+    run->series_at = -1;
+    return;
+  }
+  if (run->failed_read_at != run->series_at) run->series_reads = 0;
+  run->series_at = run->failed_read_at;
+  run->series_reads++;
+}
+
+// The attempts of one run: until the job completes, the run has done all it
+// can, or max_attempts attempts in a row failed without progress (a failed
+// read of a hole's piece is counted by its hole instead).
+void run_attempts(Run* run) {
+  CopyJob* job = run->job;
+  while (run_flags.run.load()) {
+    attempt(run);
+    // A hole that could not be made (the source gone) ends the run as a
+    // series of failed reads always did.
+    if (run->skip > 0) run->finished = true;
+    const bool completed = job->state.load() == JOB_COMPLETED;
+    if (completed || run->finished) break;
+    if (job->state.load() == JOB_ERROR) count_failure(run);
+    pause_after_failure(run);
+    if (run->hole_read_failed) continue;
+    if (++run->failed_attempts >= job->param.max_attempts && !plan_skip(run)) break;
+  }
+}
+
 }  // namespace
 
 uint32_t copy_worker(void* argument) {
   CopyJob* job = static_cast<CopyJob*>(argument);
   if (!job) return 0;
   Run run{job, &file_ops()};
+  run.holes = read_holes(job->holes.load());
   set_step(job, STEP_START);
   log_step(job);
   allocate_buffer(&run);
-
-  if (job->param.max_attempts > 0) {
-    while (run_flags.run.load()) {
-      attempt(&run);
-      bool completed = job->state.load() == JOB_COMPLETED;
-      pause_after_failure(&run);
-      if (completed) break;
-      if (++run.failed_attempts >= job->param.max_attempts) break;
-    }
-  }
-
+  if (job->param.max_attempts > 0) run_attempts(&run);
   if (run.buffer) run.ops->release(run.buffer);
   if (job->state.load() == JOB_RUNNING) job->state.store(JOB_QUEUED);
   set_step(job, STEP_DONE);

@@ -17,6 +17,9 @@ enum CopyStep : int32_t {
   STEP_DEST_DIFFERS = 24,    // a destination found at Add is not the source's
   STEP_SOURCE_CHANGED = 25,  // the source is not the version copied so far
   STEP_DEST_STALE = 26,      // a destination found at Add carries another time
+  STEP_HOLE_MADE = 27,       // an unreadable block skipped (step_values: first, last byte)
+  STEP_HOLES_LEFT = 28,      // the run ends with holes (step_values: bytes, holes)
+  STEP_HOLES_MERGED = 29,    // the map is full: neighbours merged (step_values[0]: its size)
   STEP_WAIT = 30,
 };
 

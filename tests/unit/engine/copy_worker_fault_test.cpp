@@ -63,31 +63,41 @@ TEST_F(FaultTest, ABlockLostBeforeItReachedTheDeviceIsCopiedAgain) {
   }
 }
 
+// Every read fails, and once the attempts are used up the source is gone
+// (a stick pulled): the run ends after exactly max_attempts attempts and the
+// look for the source, with no hole made.
 TEST_F(FaultTest, AttemptsWithoutProgressAreCountedExactly) {
   dir_.write("src", pattern_bytes(1000));
   for (int max_attempts : {1, 5}) {
     FaultFileOps ops;
-    ops.rule = FaultFileOps::fail_every(FaultOp::kRead, kIoError);
+    ops.rule = [max_attempts](FaultOp op, int call) {
+      const bool gone = op == FaultOp::kOpenSource && call > max_attempts;
+      return op == FaultOp::kRead || gone ? kIoError : 0u;
+    };
     JobRowPtr row = job_for("src", "dst", 1000, 0, test_copy_param(100, max_attempts));
     run_worker(row.get());
-    EXPECT_EQ(ops.calls(FaultOp::kOpenSource), max_attempts);
+    EXPECT_EQ(ops.calls(FaultOp::kRead), max_attempts);
+    EXPECT_EQ(ops.calls(FaultOp::kOpenSource), max_attempts + 1);
     // The pause follows the last attempt too.
     EXPECT_EQ(ops.sleeps().size(), static_cast<size_t>(max_attempts));
     EXPECT_EQ(row->job->state.load(), JOB_ERROR);
     EXPECT_EQ(row->job->step.load(), STEP_DONE);
+    EXPECT_EQ(row->job->holes.load(), nullptr);
   }
 }
 
 TEST_F(FaultTest, BlockWrittenResetsTheCount) {
   // Reads 1-4 fail (4 attempts), read 5 writes a block (count back to 0),
-  // read 6 fails (count 1), reads 7-10 fail (count 2 to 5): 9 attempts.
+  // read 6 fails (count 1), reads 7-10 fail (count 2 to 5): 9 attempts; then
+  // the source is gone.
   dir_.write("src", pattern_bytes(1000));
   ops_.rule = [](FaultOp op, int call) {
+    if (op == FaultOp::kOpenSource) return call >= 10 ? kIoError : 0u;
     return op == FaultOp::kRead && call != 5 ? kIoError : 0u;
   };
   JobRowPtr row = job_for("src", "dst", 1000, 0, test_copy_param(100, 5));
   run_worker(row.get());
-  EXPECT_EQ(ops_.calls(FaultOp::kOpenSource), 9);
+  EXPECT_EQ(ops_.calls(FaultOp::kOpenSource), 10);
   EXPECT_EQ(ops_.calls(FaultOp::kRead), 10);
   EXPECT_EQ(row->job->bytes_copied.load(), 100);
   EXPECT_EQ(row->job->state.load(), JOB_ERROR);
@@ -405,6 +415,88 @@ TEST_F(FaultTest, FlushTheDestinationCannotDoIsNoFailure) {
     EXPECT_TRUE(ops.sleeps().empty()) << unsupported;
     EXPECT_EQ(dir_.read("dst"), data);
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string holes_text(const CopyJob& job) {
+  std::string text;
+  for (const Hole& hole : read_holes(job.holes.load()))
+    text += std::to_string(hole.offset) + "+" + std::to_string(hole.length) + " ";
+  return text;
+}
+
+// The source with the bytes of the destination's holes as zeros.
+std::string with_zeros(std::string bytes, int64_t from, int64_t to) {
+  return bytes.replace(static_cast<size_t>(from), static_cast<size_t>(to - from),
+                       static_cast<size_t>(to - from), '\0');
+}
+
+class HoleTest : public FaultTest {
+ protected:
+  std::vector<std::string> log_lines_with(const std::string& text) {
+    std::vector<std::string> found;
+    for (const std::string& line : log_texts())
+      if (line.find(text) != std::string::npos) found.push_back(line);
+    return found;
+  }
+};
+
+// One sector of a 300 KB file never reads: the first run skips the block
+// around it and copies the rest; later runs read the hole in 64 KiB, 4 KiB,
+// then 512-byte pieces, each failing piece costing one failed read, until the
+// hole is that sector. The job is never complete meanwhile; once the sector
+// reads again, a run fills it and the copy is whole.
+TEST_F(HoleTest, AnUnreadableSectorCostsOnlyItself) {
+  const std::string data = pattern_bytes(300000);
+  dir_.write("src", data);
+  ops_.bad_from = 151552 + 100;
+  ops_.bad_to = 151552 + 101;
+  JobRowPtr row = job_for("src", "dst", 300000, 0, test_copy_param(131072, 2));
+  CopyJob* job = row->job;
+  const std::vector<std::string> holes_after = {"131072+131072 ", "131072+65536 ", "151552+4096 ",
+                                                "151552+512 "};
+  for (const std::string& expected : holes_after) {
+    const int failed_reads = ops_.calls(FaultOp::kRead);
+    run_worker(row.get());
+    EXPECT_EQ(holes_text(*job), expected);
+    EXPECT_EQ(job->state.load(), JOB_ERROR);
+    EXPECT_EQ(job->last_error.load(), kIoError);
+    EXPECT_EQ(job->bytes_copied.load(), 300000);
+    const Hole hole = read_holes(job->holes.load()).at(0);
+    EXPECT_EQ(dir_.read("dst"), with_zeros(data, hole.offset, hole.end())) << expected;
+    EXPECT_LE(ops_.calls(FaultOp::kRead) - failed_reads, 300000 / 512) << expected;
+  }
+  EXPECT_EQ(log_lines_with("Нечитаемый блок пропущен"),
+            std::vector<std::string>{" Нечитаемый блок пропущен: байты 131072-262143"});
+  EXPECT_EQ(log_lines_with("Не прочитано").back(), " Не прочитано 512 байт в 1 пропусках");
+  // Each pass over the hole failed one read of it, the first made it in two.
+  EXPECT_EQ(ops_.sleeps().size(), 2u + 3u);
+
+  ops_.bad_to = 0;  // the sector reads again
+  run_worker(row.get());
+  EXPECT_EQ(job->state.load(), JOB_COMPLETED);
+  EXPECT_EQ(holes_text(*job), "");
+  EXPECT_EQ(dir_.read("dst"), data);
+}
+
+// A 500 KB scratch: reads keep failing right after each hole, so each skip
+// doubles, and four series of failed reads cross it instead of eight.
+TEST_F(HoleTest, ABadAreaIsCrossedInSkipsThatDouble) {
+  dir_.write("src", pattern_bytes(1 << 20));
+  ops_.bad_from = 200000;
+  ops_.bad_to = 700000;
+  JobRowPtr row = job_for("src", "dst", 1 << 20, 0, test_copy_param(65536, 1));
+  run_worker(row.get());
+  EXPECT_EQ(log_lines_with("Нечитаемый блок пропущен"),
+            (std::vector<std::string>{" Нечитаемый блок пропущен: байты 196608-262143",
+                                      " Нечитаемый блок пропущен: байты 262144-393215",
+                                      " Нечитаемый блок пропущен: байты 393216-655359",
+                                      " Нечитаемый блок пропущен: байты 655360-1048575"}));
+  EXPECT_EQ(row->job->state.load(), JOB_ERROR);
+  EXPECT_EQ(hole_bytes(read_holes(row->job->holes.load())), (1 << 20) - 196608);
 }
 
 }  // namespace

@@ -53,6 +53,13 @@ class FaultFileOps {
   // spurious short read does; 0 for none.
   std::atomic<int> empty_read{0};
 
+  // Every read of a source that touches [bad_from, bad_to) fails with EIO's
+  // code, as a sector that never reads again; bad_to 0 for none. Set it
+  // while no worker runs.
+  int64_t bad_from = 0;
+  int64_t bad_to = 0;
+  uint32_t bad_error = 5;
+
   int calls(FaultOp op) const { return counts_[static_cast<int>(op)].load(); }
   std::vector<uint32_t> sleeps() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -80,19 +87,47 @@ class FaultFileOps {
   static const FileOps& real() { return platform_file_ops(); }
 
   static platform::File* open_source(const char* path) {
-    return enter(FaultOp::kOpenSource) ? nullptr : real().open_source(path);
+    if (enter(FaultOp::kOpenSource)) return nullptr;
+    platform::File* file = real().open_source(path);
+    FaultFileOps* self = active_;
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    self->source_ = file;
+    self->source_at_ = 0;
+    return file;
+  }
+  // True when a read of `size` bytes at the source's position touches the
+  // bad range; moves the position past the bytes the read will give.
+  static bool touches_bad_range(platform::File* file, uint32_t size) {
+    FaultFileOps* self = active_;
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    if (file != self->source_) return false;
+    const int64_t at = self->source_at_;
+    return at < self->bad_to && at + size > self->bad_from;
+  }
+  static void moved(platform::File* file, int64_t to, bool absolute) {
+    FaultFileOps* self = active_;
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    if (file == self->source_) self->source_at_ = absolute ? to : self->source_at_ + to;
   }
   static platform::File* open_dest(const char* path, bool create) {
     return enter(FaultOp::kOpenDest) ? nullptr : real().open_dest(path, create);
   }
   static bool seek(platform::File* file, int64_t offset) {
-    return enter(FaultOp::kSeek) ? false : real().seek(file, offset);
+    if (enter(FaultOp::kSeek) || !real().seek(file, offset)) return false;
+    moved(file, offset, true);
+    return true;
   }
   static bool read(platform::File* file, void* buffer, uint32_t size, uint32_t* got) {
     *got = 0;
     if (enter(FaultOp::kRead)) return false;
     if (active_.load()->empty_read.load() == active_.load()->calls(FaultOp::kRead)) return true;
-    return real().read(file, buffer, size, got);
+    if (touches_bad_range(file, size)) {
+      injected_ = active_.load()->bad_error;
+      return false;
+    }
+    const bool ok = real().read(file, buffer, size, got);
+    moved(file, *got, false);
+    return ok;
   }
   static bool write_all(platform::File* file, const void* buffer, uint32_t size,
                         uint32_t* written) {
@@ -129,7 +164,14 @@ class FaultFileOps {
     if (self->on_sleep) self->on_sleep(milliseconds);
   }
 
-  static void close(platform::File* file) { real().close(file); }
+  static void close(platform::File* file) {
+    {
+      FaultFileOps* self = active_;
+      std::lock_guard<std::mutex> lock(self->mutex_);
+      if (file == self->source_) self->source_ = nullptr;
+    }
+    real().close(file);
+  }
   static bool file_size(platform::File* file, int64_t* size) {
     return enter(FaultOp::kSize) ? false : real().file_size(file, size);
   }
@@ -150,4 +192,6 @@ class FaultFileOps {
   std::atomic<int> counts_[static_cast<int>(FaultOp::kCount)] = {};
   std::mutex mutex_;
   std::vector<uint32_t> sleeps_;
+  platform::File* source_ = nullptr;  // the open source and its position
+  int64_t source_at_ = 0;
 };
