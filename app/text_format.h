@@ -23,3 +23,10 @@ int64_t percentage(int64_t done, int64_t size);
 // printf-style formatting ("%I64d" accepted) into a malloc'd buffer of exactly
 // the needed length + 1; null when memory cannot be had. Free with free().
 char* alloc_format(const char* format, ...);
+// String `id` of the string table formatted with `args`, as alloc_format.
+template <typename... Args>
+char* format_text(unsigned id, Args... args) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  return alloc_format(format, args...);
+}

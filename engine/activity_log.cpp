@@ -20,42 +20,6 @@ struct Lines {
   int count = 0;
 };
 
-char* format_text(unsigned id, const char* stamp) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  return alloc_format(format, stamp);
-}
-
-char* format_text(unsigned id, const char* stamp, const char* value) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  return alloc_format(format, stamp, value);
-}
-
-char* format_text(unsigned id, const char* stamp, int value) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  return alloc_format(format, stamp, value);
-}
-
-char* format_text(unsigned id, const char* stamp, int64_t value) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  return alloc_format(format, stamp, value);
-}
-
-char* format_text(unsigned id, const char* stamp, int64_t first, int64_t second) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  return alloc_format(format, stamp, first, second);
-}
-
-char* format_text(unsigned id, const char* stamp, int64_t value, int count) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  return alloc_format(format, stamp, value, count);
-}
-
 char* empty_line() { return alloc_format("%s", ""); }
 
 void add(Lines* lines, char* text) {

@@ -58,6 +58,7 @@ struct JobRow {
   int64_t sample_bytes = -1;
   int32_t shown_state = -1;
   int64_t shown_size = -1;
+  int64_t shown_unread = 0;
   CopyJob* job = nullptr;  // owned
 };
 

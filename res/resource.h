@@ -55,6 +55,7 @@
 #define IDC_FILE_INFO 1020
 #define IDC_FILE_STATE_ICON 1021
 #define IDC_FILE_PROGRESS 1022
+#define IDC_FILE_HOLES 1070  // the holes of the file, one a line
 #define IDT_FILE_PARAMS 1026  // the dialog's refresh timer
 
 // ---- Global settings (114) -------------------------------------------------

@@ -33,7 +33,11 @@ TEST_F(E2eScenario, TransientReadErrorsMidFileAreRetriedFromTheLastBlock) {
   close_program();
 }
 
-TEST_F(E2eScenario, PermanentBadRangeStaysInErrorWhileItsNeighboursComplete) {
+// One byte of b never reads (a dead sector of a worn stick). Its neighbours
+// complete; pass after pass b's hole narrows to the 512 bytes around that
+// byte while the rest of b is copied, and b is never "Завершено". When the
+// sector reads again, a later pass fills it and b completes byte-identical.
+TEST_F(E2eScenario, PermanentBadRangeCostsOnlyItsSectorWhileItsNeighboursComplete) {
   for (const char* name : {"a.bin", "b.bin", "c.bin"}) make_source(name, 300000);
   mount_.set_schedule("eio b.bin 70000 70001 -1");
   ProgramSettings chosen = settings();
@@ -41,29 +45,29 @@ TEST_F(E2eScenario, PermanentBadRangeStaysInErrorWhileItsNeighboursComplete) {
   launch(chosen);
   add({"a.bin", "b.bin", "c.bin"});
   click(IDC_START);
-  // Pass after pass: b gets a new run each time.
-  ASSERT_TRUE(wait_for([&] { return count(kStart) >= 8; })) << log_text();
+  // Pass after pass: b gets a new run each time, its hole narrowing.
+  ASSERT_TRUE(wait_for([&] {
+    return cell(1, 3).find(", не прочитано 512.0 байт") != std::string::npos;
+  })) << cell(1, 3)
+      << "\n"
+      << log_text();
   EXPECT_EQ(state(0), kCompleted);
   EXPECT_EQ(state(2), kCompleted);
+  EXPECT_NE(state(1), kCompleted);
   expect_faithful("a.bin", true);
   expect_faithful("c.bin", true);
-  expect_faithful("b.bin", false);
-  EXPECT_EQ(dest_size("b.bin"), 65536) << "the block before the bad range";
-  click(IDC_STOP);
-  ASSERT_TRUE(wait_idle(3)) << "Stop does not end the queue\n" << log_text();
-  std::string stopped = state(1);
-  EXPECT_TRUE(stopped == kError || stopped == kQueued) << stopped;
-  expect_faithful("b.bin", false);
-  EXPECT_EQ(dest_size("b.bin"), 65536);
+  const size_t sector = 70000 / 512 * 512;
+  std::string expected = source_bytes("b.bin");
+  expected.replace(sector, 512, 512, '\0');
+  EXPECT_TRUE(dir_.read("dest/b.bin") == expected) << "b differs outside its bad sector";
+  EXPECT_EQ(count("Нечитаемый блок пропущен: байты 65536-131071"), 1) << log_text();
   // Every failed read of b is logged with its code, every one followed by a pause.
-  int failures = count(error(kWineReadEio));
-  EXPECT_GE(failures, 6);
-  EXPECT_EQ(count(kRead), failures);
-  EXPECT_GE(count(pause(50)), failures - 1);  // a stop may fall before the last pause
-  EXPECT_EQ(count(error(kWineReadEio)), count(kRead));
-  bool asked = true;
-  close_program(&asked);
-  EXPECT_FALSE(asked) << "no worker runs after Stop";
+  const std::vector<std::string> log = log_lines();
+  EXPECT_EQ(count_in(log, error(kWineReadEio)), count_in(log, pause(50)));
+  mount_.set_schedule("");
+  ASSERT_TRUE(wait_all_completed(3)) << log_text();
+  expect_faithful("b.bin", true);
+  close_program();
 }
 
 TEST_F(E2eScenario, SourceThatVanishesAndReturnsIsCompleted) {
@@ -77,6 +81,7 @@ TEST_F(E2eScenario, SourceThatVanishesAndReturnsIsCompleted) {
   ASSERT_TRUE(wait_all_completed(1)) << log_text();
   expect_faithful("a.bin", true);
   EXPECT_GE(count(pause(50)), 3);
+  EXPECT_EQ(count("Нечитаемый блок"), 0) << "a source gone makes no hole";
   close_program();
 }
 

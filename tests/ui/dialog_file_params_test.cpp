@@ -13,6 +13,7 @@
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "tests/ui/dialog_driver.h"
+#include "tests/ui/ui_harness.h"
 #include "ui/dialogs/file_params_dialog.h"
 
 namespace {
@@ -255,8 +256,22 @@ TEST_F(FileParamsDialogTest, FollowsACopyAndStopsRefreshingWhenItIsDone) {
     }));
     EXPECT_FALSE(driver.enabled(dialog, IDC_FILE_BUFFER_SIZE));
     EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(1000, 250, 25));
-    // The copy completes: the last refresh shows it, and the timer is gone.
+    // The copy reaches the end around two unreadable blocks: they are
+    // listed, not counted as loaded, and the dialog goes on following.
+    HoleMap holes;
+    write_holes(&holes, {{100, 50, 512}, {600, 20, 512}});
+    job_.holes.store(&holes);
     job_.bytes_copied = 1000;
+    EXPECT_TRUE(driver.wait_until([&] {
+      return driver.text(dialog, IDC_FILE_HOLES) ==
+             ansi(
+                 "Не прочитано 70.0 байт в 2 пропусках:\r\nс байта 100: 50.0 байт\r\n"
+                 "с байта 600: 20.0 байт");
+    })) << driver.text(dialog, IDC_FILE_HOLES);
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_INFO), info_line(1000, 930, 93));
+    // The holes are read at last and the copy completes: the last refresh
+    // shows it, and the timer is gone.
+    write_holes(&holes, {});
     job_.state = JOB_COMPLETED;
     EXPECT_TRUE(driver.wait_until(
         [&] { return driver.text(dialog, IDC_FILE_INFO) == info_line(1000, 1000, 100); }));
@@ -264,6 +279,8 @@ TEST_F(FileParamsDialogTest, FollowsACopyAndStopsRefreshingWhenItIsDone) {
     BOOL killed = TRUE;
     driver.on_ui_thread([&] { killed = KillTimer(dialog, IDT_FILE_PARAMS); });
     EXPECT_FALSE(killed) << "the refresh timer should have stopped at completion";
+    EXPECT_EQ(driver.text(dialog, IDC_FILE_HOLES), "");
+    job_.holes.store(nullptr);
   });
 }
 

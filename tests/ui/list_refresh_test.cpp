@@ -94,6 +94,19 @@ TEST_F(RefreshTest, TotalsOfTheQueueInStatusLineAndBar) {
   EXPECT_EQ(ansi("100.0 байт (100%)"), cell_text(list, 1, 3));
   EXPECT_EQ(ansi("50.0 байт (50%)"), cell_text(list, 2, 3));
   EXPECT_EQ("", cell_text(list, 0, 3));
+
+  // A copy that reached its end around an unreadable block: the bytes in the
+  // hole are not loaded, and the row says how many are missing. A source
+  // saved anew at another size shows its new size.
+  half->job->bytes_copied = 100;
+  HoleMap* holes = new HoleMap;
+  write_holes(holes, {{10, 20, 512}});
+  half->job->holes.store(holes);
+  done->job->total_size = 120;
+  run.tick();
+  EXPECT_EQ(ansi("80.0 байт (80%), не прочитано 20.0 байт"), cell_text(list, 2, 3));
+  EXPECT_EQ(ansi("120.0 байт"), cell_text(list, 1, 2));
+  EXPECT_EQ(ansi("180.0 байт из 220.0 байт (81%)"), window_text(run.item(IDC_STATUS)));
 }
 
 TEST_F(RefreshTest, RowsFollowTheirJobsAndTheCaptionNamesTheLastRunningRow) {

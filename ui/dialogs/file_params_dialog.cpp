@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/resource_module.h"
 #include "app/state_icons.h"
@@ -45,6 +46,44 @@ void show_information(HWND dialog, int64_t total, int64_t bytes, int64_t percent
   SendDlgItemMessageA(dialog, IDC_FILE_INFO, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(line ? line : ""));
   std::free(line);
+}
+
+constexpr size_t kHolesListed = 20;
+
+// Appends `text` (a line of its own after the first) and frees it.
+void append_line(std::string* lines, char* text) {
+  if (text == nullptr) return;
+  if (!lines->empty()) *lines += "\r\n";
+  *lines += text;
+  std::free(text);
+}
+
+// What the holes left unread, then the first twenty of them one a line, and
+// how many more there are.
+std::string holes_text(const Holes& holes) {
+  std::string lines;
+  if (holes.empty()) return lines;
+  char size[kSizeTextCapacity];
+  format_size(hole_bytes(holes), size);
+  append_line(&lines, format_text(IDS_FILE_HOLES, size, static_cast<int>(holes.size())));
+  for (size_t i = 0; i < holes.size() && i < kHolesListed; ++i) {
+    format_size(holes[i].length, size);
+    append_line(&lines, format_text(IDS_FILE_HOLE, holes[i].offset, size));
+  }
+  if (holes.size() > kHolesListed) {
+    append_line(&lines,
+                format_text(IDS_FILE_HOLES_MORE, static_cast<int>(holes.size() - kHolesListed)));
+  }
+  return lines;
+}
+
+// Set only when it changes: the list would jump back to its top at every tick.
+void show_holes(HWND dialog, const CopyJob& job) {
+  const std::string text = holes_text(read_holes(job.holes.load()));
+  HWND box = GetDlgItem(dialog, IDC_FILE_HOLES);
+  std::string shown(static_cast<size_t>(GetWindowTextLengthA(box)) + 1, '\0');
+  shown.resize(static_cast<size_t>(GetWindowTextA(box, &shown[0], static_cast<int>(shown.size()))));
+  if (shown != text) SetWindowTextA(box, text.c_str());
 }
 
 void initialise(HWND dialog, CopyJob* job) {
@@ -133,7 +172,8 @@ int64_t refresh_file_params(HWND dialog) {
   const CopyJob& job = *params_job;
   // One reading of each shared value, so the controls agree with each other.
   const int32_t state = job.state.load();
-  const int64_t bytes = job.bytes_copied.load();
+  // Bytes in holes are not loaded: the timer follows the job until they are.
+  const int64_t bytes = job.bytes_copied.load() - hole_bytes(read_holes(job.holes.load()));
   const int64_t total = job.total_size;
   const bool queued = state == JOB_QUEUED;
   enable_item(dialog, IDC_DEST_PATH, queued && bytes == 0);
@@ -144,6 +184,7 @@ int64_t refresh_file_params(HWND dialog) {
   SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
   show_state_icon(dialog, state);
   show_information(dialog, total, bytes, percent);
+  show_holes(dialog, job);
   return bytes;
 }
 

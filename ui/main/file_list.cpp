@@ -87,8 +87,9 @@ void append_job_row(JobRow* record, const char* file_name, const char* source_pa
   set_row_image(list, state_image(state), row);
   set_cell_text(list, file_name, row, 1);
   char size_text[kSizeTextCapacity];
-  format_size(job->total_size, size_text);
+  format_size(job->total_size.load(), size_text);
   set_cell_text(list, size_text, row, 2);
+  record->shown_size = job->total_size.load();
   char state_text[kStateNameCapacity];
   state_name(state, state_text);
   set_cell_text(list, state_text, row, 4);

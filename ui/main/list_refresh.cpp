@@ -71,7 +71,7 @@ void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64
   caption_file_name(job->source_path, name, sizeof name);
   char format[kTextCapacity];
   load_text(format, IDS_RUNNING_CAPTION, kTextCapacity);
-  char* text = alloc_format(format, percentage(bytes, job->total_size), name);
+  char* text = alloc_format(format, percentage(bytes, job->total_size.load()), name);
   if (text != nullptr) {
     lstrcpynA(caption, text, kCaptionCapacity);
     free(text);
@@ -81,13 +81,37 @@ void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64
   set_formatted_cell(list, IDS_SPEED, row, 5, speed);
 }
 
+// The source's size: it follows a source saved anew.
+void show_size(HWND list, int row, int64_t total) {
+  char size[kSizeTextCapacity];
+  format_size(total, size);
+  set_cell_text(list, size, row, 2);
+}
+
+// The bytes loaded and their share of the size; and what the holes left
+// unread, when there are any.
+void show_loaded(HWND list, int row, int64_t bytes, int64_t total, int64_t unread) {
+  char size[kSizeTextCapacity];
+  format_size(bytes, size);
+  if (unread == 0) {
+    set_formatted_cell(list, IDS_LOADED, row, 3, size, percentage(bytes, total));
+    return;
+  }
+  char unread_size[kSizeTextCapacity];
+  format_size(unread, unread_size);
+  set_formatted_cell(list, IDS_LOADED_HOLES, row, 3, size, percentage(bytes, total), unread_size);
+}
+
 // Returns true when the row's cells were touched.
 bool refresh_row(HWND list, JobRow* record, int row, const View& view, Totals* totals,
                  char* caption) {
   const CopyJob* job = record->job;
-  // One reading of each value the worker may be changing.
+  // One reading of each value the worker may be changing. Bytes in holes
+  // are not loaded.
   const int32_t state = job->state.load();
-  const int64_t bytes = job->bytes_copied.load();
+  const int64_t total = job->total_size.load();
+  const int64_t unread = hole_bytes(read_holes(job->holes.load()));
+  const int64_t bytes = job->bytes_copied.load() - unread;
   // Only a running row's speed needs the time now.
   const int64_t elapsed = state == JOB_RUNNING ? elapsed_ms(record->sample_time, counter_now()) : 0;
   bool touched = false;
@@ -100,14 +124,18 @@ bool refresh_row(HWND list, JobRow* record, int row, const View& view, Totals* t
     show_running(list, record, row, bytes, elapsed, caption);
     touched = true;
   }
-  if (bytes != record->sample_bytes && bytes > 0) {
-    char size[kSizeTextCapacity];
-    format_size(bytes, size);
-    set_formatted_cell(list, IDS_LOADED, row, 3, size, percentage(bytes, job->total_size));
-    record->sample_bytes = bytes;
+  if (total != record->shown_size) {
+    show_size(list, row, total);
+    record->shown_size = total;
     touched = true;
   }
-  totals->size += job->total_size;
+  if ((bytes != record->sample_bytes && bytes > 0) || unread != record->shown_unread) {
+    show_loaded(list, row, bytes, total, unread);
+    record->sample_bytes = bytes;
+    record->shown_unread = unread;
+    touched = true;
+  }
+  totals->size += total;
   totals->done += bytes;
   if (state == JOB_ERROR && record->worker_thread.load() != nullptr)
     totals->running_in_error = true;
