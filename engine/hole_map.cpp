@@ -68,37 +68,35 @@ bool change_range(Holes* holes, int64_t from, int64_t to, Change change) {
 
 }  // namespace
 
+// Every access is sequentially consistent: a reader that saw any entry of a
+// change also sees the sequence count that the change began with moved on.
 Holes read_holes(const HoleMap* map) {
   Holes holes;
   if (map == nullptr) return holes;
   for (;;) {
-    const uint32_t before = map->sequence.load(std::memory_order_acquire);
+    const uint32_t before = map->sequence.load();
     if (before % 2 == 0) {
-      const int32_t count = map->count.load(std::memory_order_relaxed);
+      const int32_t count = map->count.load();
       holes.clear();
       for (int32_t i = 0; i < count && i < kMaxHoles; ++i) {
-        holes.push_back({map->offset[i].load(std::memory_order_relaxed),
-                         map->length[i].load(std::memory_order_relaxed),
-                         map->grain[i].load(std::memory_order_relaxed)});
+        holes.push_back({map->offset[i].load(), map->length[i].load(), map->grain[i].load()});
       }
-      std::atomic_thread_fence(std::memory_order_acquire);
-      if (map->sequence.load(std::memory_order_relaxed) == before) return holes;
+      if (map->sequence.load() == before) return holes;
     }
   }
 }
 
 void write_holes(HoleMap* map, const Holes& holes) {
-  const uint32_t before = map->sequence.load(std::memory_order_relaxed);
-  map->sequence.store(before + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
+  const uint32_t before = map->sequence.load();
+  map->sequence.store(before + 1);
   const size_t count = std::min(holes.size(), static_cast<size_t>(kMaxHoles));
   for (size_t i = 0; i < count; ++i) {
-    map->offset[i].store(holes[i].offset, std::memory_order_relaxed);
-    map->length[i].store(holes[i].length, std::memory_order_relaxed);
-    map->grain[i].store(holes[i].grain, std::memory_order_relaxed);
+    map->offset[i].store(holes[i].offset);
+    map->length[i].store(holes[i].length);
+    map->grain[i].store(holes[i].grain);
   }
-  map->count.store(static_cast<int32_t>(count), std::memory_order_relaxed);
-  map->sequence.store(before + 2, std::memory_order_release);
+  map->count.store(static_cast<int32_t>(count));
+  map->sequence.store(before + 2);
 }
 
 int64_t finer_grain(int64_t grain) {
