@@ -1,5 +1,6 @@
 #include "bench/common/counting_file_ops.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/file_ops.h"
@@ -33,6 +34,12 @@ struct CountingOpsAccess {
   }
   static bool read(platform::File* file, void* buffer, uint32_t size, uint32_t* got) {
     injected_error = 0;
+    if (file == source_file && touches_bad_sector(source_position, size)) {
+      active->failed_reads_++;
+      injected_error = active->error_;
+      *got = 0;
+      return false;
+    }
     bool ok = real().read(file, buffer, size, got);
     if (file != source_file) return ok;
     active->bytes_read_ += *got;
@@ -44,6 +51,12 @@ struct CountingOpsAccess {
     injected_error = active->error_;
     *got = 0;
     return false;
+  }
+  static bool touches_bad_sector(int64_t start, uint32_t size) {
+    const std::vector<int64_t>& starts = active->bad_starts_;
+    // The last bad sector that starts before the read's end.
+    auto after = std::lower_bound(starts.begin(), starts.end(), start + size);
+    return after != starts.begin() && *(after - 1) + active->bad_length_ > start;
   }
   static bool due(int64_t start) {
     const auto& offsets = active->fail_offsets_;

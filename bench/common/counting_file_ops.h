@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class CountingFileOps {
@@ -16,7 +17,16 @@ class CountingFileOps {
   CountingFileOps(const CountingFileOps&) = delete;
   CountingFileOps& operator=(const CountingFileOps&) = delete;
 
+  // From now on every read that touches one of [start, start + length) for
+  // a start in `starts` (ascending) fails, and delivers nothing: sectors
+  // that never read again.
+  void set_bad_sectors(std::vector<int64_t> starts, int64_t length) {
+    bad_starts_ = std::move(starts);
+    bad_length_ = length;
+  }
+
   int64_t bytes_read() const { return bytes_read_; }
+  int failed_reads() const { return failed_reads_; }
   int faults_injected() const { return faults_injected_; }
   int source_opens() const { return source_opens_; }
 
@@ -28,6 +38,9 @@ class CountingFileOps {
   int64_t bytes_read_ = 0;
   int faults_injected_ = 0;
   int source_opens_ = 0;
+  std::vector<int64_t> bad_starts_;
+  int64_t bad_length_ = 0;
+  int failed_reads_ = 0;
 };
 
 // `count` offsets spread evenly over a file of `blocks` blocks of `block`
