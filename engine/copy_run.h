@@ -4,11 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/copy_job.h"
 #include "engine/copy_worker.h"
 #include "engine/file_ops.h"
 #include "engine/hole_map.h"
+
+// A hole as a pass over the holes reads it, and the stretch it lies in:
+// holes that follow one another without a gap, one bad area.
+struct PassStep {
+  Hole hole;
+  int32_t stretch;
+};
 
 struct Run {
   CopyJob* job;
@@ -33,11 +41,14 @@ struct Run {
   int64_t skip = 0;       // bytes to make a hole of at the next attempt
   int64_t skip_size = 0;  // doubles while reads keep failing right after a hole
   int64_t last_hole_end = -1;
-  // A pass over the holes: where it goes on, and the failed reads of the hole
-  // there (at most max_attempts a hole and pass).
-  int64_t cursor = 0;
-  int64_t hole_end = -1;
-  int32_t hole_failures = 0;
+  // A pass over the holes: its plan, where it has got to, and the failed
+  // reads of the stretch of holes there (at most max_attempts a stretch).
+  std::vector<PassStep> pass = {};
+  bool pass_planned = false;
+  size_t pass_at = 0;
+  int64_t pass_offset = -1;  // -1: the start of pass[pass_at]
+  int32_t stretch = -1;
+  int32_t stretch_failures = 0;
   bool hole_read_failed = false;  // this attempt ended on a hole's piece
 };
 

@@ -18,7 +18,8 @@ bool tidy(Holes* holes) {
     const Hole hole = joined[i];
     if (hole.length <= 0) continue;
     Hole* last = kept == 0 ? nullptr : &joined[kept - 1];
-    if (last && last->end() == hole.offset && last->grain == hole.grain) {
+    if (last && last->end() == hole.offset && last->grain == hole.grain &&
+        last->tries == hole.tries) {
       last->length += hole.length;
     } else {
       joined[kept++] = hole;
@@ -38,6 +39,7 @@ bool tidy(Holes* holes) {
     const Hole& second = joined[nearest + 1];
     first.length = second.end() - first.offset;
     first.grain = std::max(first.grain, second.grain);
+    first.tries = std::min(first.tries, second.tries);
     joined.erase(joined.begin() + static_cast<std::ptrdiff_t>(nearest) + 1);
     merged = true;
   }
@@ -56,11 +58,15 @@ bool change_range(Holes* holes, int64_t from, int64_t to, Change change) {
       pieces.push_back(hole);
       continue;
     }
-    if (hole.offset < cut_from) pieces.push_back({hole.offset, cut_from - hole.offset, hole.grain});
-    Hole inside{cut_from, cut_to - cut_from, hole.grain};
+    Hole inside = hole;
+    inside.offset = cut_from;
+    inside.length = cut_to - cut_from;
     change(&inside);
+    if (hole.offset < cut_from)
+      pieces.push_back({hole.offset, cut_from - hole.offset, hole.grain, hole.tries});
     pieces.push_back(inside);
-    if (cut_to < hole.end()) pieces.push_back({cut_to, hole.end() - cut_to, hole.grain});
+    if (cut_to < hole.end())
+      pieces.push_back({cut_to, hole.end() - cut_to, hole.grain, hole.tries});
   }
   holes->swap(pieces);
   return tidy(holes);
@@ -79,7 +85,8 @@ Holes read_holes(const HoleMap* map) {
       const int32_t count = map->count.load();
       holes.clear();
       for (int32_t i = 0; i < count && i < kMaxHoles; ++i) {
-        holes.push_back({map->offset[i].load(), map->length[i].load(), map->grain[i].load()});
+        holes.push_back({map->offset[i].load(), map->length[i].load(), map->grain[i].load(),
+                         map->tries[i].load()});
       }
       if (map->sequence.load() == before) return holes;
     }
@@ -94,6 +101,7 @@ void write_holes(HoleMap* map, const Holes& holes) {
     map->offset[i].store(holes[i].offset);
     map->length[i].store(holes[i].length);
     map->grain[i].store(holes[i].grain);
+    map->tries[i].store(holes[i].tries);
   }
   map->count.store(static_cast<int32_t>(count));
   map->sequence.store(before + 2);
@@ -114,7 +122,7 @@ bool add_hole(Holes* holes, int64_t offset, int64_t length, int64_t grain) {
   const auto at =
       std::lower_bound(holes->begin(), holes->end(), offset,
                        [](const Hole& hole, int64_t value) { return hole.offset < value; });
-  holes->insert(at, {offset, length, grain});
+  holes->insert(at, {offset, length, grain, 0});
   return tidy(holes);
 }
 
@@ -123,8 +131,11 @@ void fill_range(Holes* holes, int64_t offset, int64_t length) {
 }
 
 bool refine_range(Holes* holes, int64_t offset, int64_t length) {
-  return change_range(holes, offset, offset + length,
-                      [](Hole* inside) { inside->grain = finer_grain(inside->grain); });
+  return change_range(holes, offset, offset + length, [](Hole* inside) {
+    const int64_t finer = finer_grain(inside->grain);
+    inside->tries = finer < inside->grain ? 0 : inside->tries + 1;
+    inside->grain = finer;
+  });
 }
 
 bool holes_cover(const Holes& holes, int64_t from, int64_t to) {

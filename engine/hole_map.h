@@ -16,6 +16,7 @@ struct Hole {
   int64_t offset;
   int64_t length;
   int64_t grain;  // the size of the reads that try it next
+  int32_t tries;  // reads of it that failed at that grain
 
   int64_t end() const { return offset + length; }
 };
@@ -32,6 +33,7 @@ struct HoleMap {
   std::atomic<int64_t> offset[kMaxHoles];
   std::atomic<int64_t> length[kMaxHoles];
   std::atomic<int64_t> grain[kMaxHoles];
+  std::atomic<int32_t> tries[kMaxHoles];
 };
 
 // A consistent copy of the map; empty for none. Any thread.
@@ -44,13 +46,15 @@ void write_holes(HoleMap* map, const Holes& holes);
 int64_t finer_grain(int64_t grain);
 
 // Adds [offset, offset + length) as a hole to be read next in pieces of
-// `grain`. Joins a neighbour of the same grain that it touches. True when the
-// map was full and two neighbours had to be merged.
+// `grain`, never tried at it. Joins a neighbour of the same grain and tries
+// that it touches. True when the map was full and two neighbours had to be
+// merged.
 bool add_hole(Holes* holes, int64_t offset, int64_t length, int64_t grain);
 // Removes [offset, offset + length): those bytes are copied now.
 void fill_range(Holes* holes, int64_t offset, int64_t length);
-// Sets the grain of [offset, offset + length), which a read of that size
-// could not read, to the next finer one (splitting its hole where needed).
+// [offset, offset + length), which a read of that size could not read, is
+// read next in finer pieces; at the finest grain it counts one more try
+// (splitting its hole where needed).
 bool refine_range(Holes* holes, int64_t offset, int64_t length);
 // True when every byte of [from, to) lies in a hole.
 bool holes_cover(const Holes& holes, int64_t from, int64_t to);

@@ -7,28 +7,48 @@
 
 namespace {
 
-// The end of the holes that follow `hole` without a gap: one stretch of bad
-// bytes, whatever grains its parts have, has one budget of failed reads.
-int64_t stretch_end(const Holes& holes, const Hole& hole) {
-  int64_t end = hole.end();
-  for (const Hole& next : holes) {
-    if (next.offset == end) end = next.end();
+// The order of a pass: stretch by stretch, and in each the holes tried
+// fewest times first, the coarsest first among them (never tried at all),
+// then by offset. Sectors that keep failing take turns from pass to pass, and
+// none keeps the rest of its stretch from being read.
+void plan_pass(Run* run) {
+  run->pass.clear();
+  int32_t stretch = 0;
+  for (size_t i = 0; i < run->holes.size(); ++i) {
+    if (i > 0 && run->holes[i - 1].end() != run->holes[i].offset) stretch++;
+    run->pass.push_back({run->holes[i], stretch});
   }
-  return end;
+  const auto sooner = [](const PassStep& a, const PassStep& b) {
+    if (a.stretch != b.stretch) return a.stretch < b.stretch;
+    if (a.hole.tries != b.hole.tries) return a.hole.tries < b.hole.tries;
+    if (a.hole.grain != b.hole.grain) return a.hole.grain > b.hole.grain;
+    return a.hole.offset < b.hole.offset;
+  };
+  std::sort(run->pass.begin(), run->pass.end(), sooner);
+  run->pass_planned = true;
 }
 
-// A piece that did not read: it is tried next in finer pieces, and the pass
-// moves on; after max_attempts failures the rest of the stretch waits for the
-// next pass.
+// The pass goes on with the next stretch.
+void leave_stretch(Run* run) {
+  while (run->pass_at < run->pass.size() && run->pass[run->pass_at].stretch == run->stretch) {
+    run->pass_at++;
+  }
+  run->pass_offset = -1;
+}
+
+// A piece that did not read: it is tried next in finer pieces, or counted
+// one more try, and the pass moves on; after max_attempts failures the rest
+// of the stretch waits for the next pass.
 void piece_failed(Run* run, int64_t at, int64_t size) {
   const bool merged = refine_range(&run->holes, at, size);
-  run->cursor = at + size;
-  if (++run->hole_failures >= run->job->param.max_attempts) run->cursor = run->hole_end;
+  run->pass_offset = at + size;
+  if (++run->stretch_failures >= run->job->param.max_attempts) leave_stretch(run);
   run->hole_read_failed = true;
   publish_holes(run, merged);
 }
 
-// Reads the piece of `hole` at the cursor and writes it where it belongs.
+// Reads the piece of `hole` where the pass has got to and writes it where it
+// belongs.
 // False when the attempt ends (a failure recorded).
 bool read_piece(Run* run, platform::File* source, platform::File* dest, const Hole& hole) {
   CopyJob* job = run->job;
@@ -37,7 +57,7 @@ bool read_piece(Run* run, platform::File* source, platform::File* dest, const Ho
     record_failure(job, run->buffer_error);
     return false;
   }
-  const int64_t at = run->cursor;
+  const int64_t at = run->pass_offset;
   const uint32_t size = static_cast<uint32_t>(
       std::min({hole.grain, hole.end() - at, static_cast<int64_t>(run->buffer_size)}));
   if (!position(run, source, at, STEP_SEEK_SOURCE)) return false;
@@ -58,7 +78,7 @@ bool read_piece(Run* run, platform::File* source, platform::File* dest, const Ho
   if (!ok) return false;
   fill_range(&run->holes, at, size);
   publish_holes(run, false);
-  run->cursor = at + size;
+  run->pass_offset = at + size;
   run->failed_attempts = 0;
   return true;
 }
@@ -105,18 +125,23 @@ bool reading_holes(const Run& run) {
 }
 
 void read_holes_pass(Run* run, platform::File* source, platform::File* dest) {
+  if (!run->pass_planned) plan_pass(run);
   while (run_flags.run.load()) {
-    const Hole* next = hole_at_or_after(run->holes, run->cursor);
-    if (next == nullptr) {
+    if (run->pass_at >= run->pass.size()) {
       complete(run, dest);
       return;
     }
-    const Hole hole = *next;
-    run->cursor = std::max(run->cursor, hole.offset);
-    if (run->cursor >= run->hole_end) {
-      run->hole_end = stretch_end(run->holes, hole);
-      run->hole_failures = 0;
+    const PassStep& step = run->pass[run->pass_at];
+    if (step.stretch != run->stretch) {
+      run->stretch = step.stretch;
+      run->stretch_failures = 0;
     }
-    if (!read_piece(run, source, dest, hole)) return;
+    if (run->pass_offset < 0) run->pass_offset = step.hole.offset;
+    if (run->pass_offset >= step.hole.end()) {
+      run->pass_at++;
+      run->pass_offset = -1;
+      continue;
+    }
+    if (!read_piece(run, source, dest, step.hole)) return;
   }
 }

@@ -33,21 +33,23 @@ TEST_F(E2eScenario, TransientReadErrorsMidFileAreRetriedFromTheLastBlock) {
   close_program();
 }
 
-// One byte of b never reads (a dead sector of a worn stick). Its neighbours
-// complete; pass after pass b's hole narrows to the 512 bytes around that
-// byte while the rest of b is copied, and b is never "Завершено". When the
-// sector reads again, a later pass fills it and b completes byte-identical.
-TEST_F(E2eScenario, PermanentBadRangeCostsOnlyItsSectorWhileItsNeighboursComplete) {
+// A 4 KiB range of b never reads (dead sectors of a worn stick). Its
+// neighbours complete; pass after pass b's hole narrows to the sectors the
+// range touches while the rest of b is copied, and b is never "Завершено".
+// When the range reads again, a later pass fills it and b completes
+// byte-identical.
+TEST_F(E2eScenario, PermanentBadRangeCostsOnlyItsSectorsWhileItsNeighboursComplete) {
   for (const char* name : {"a.bin", "b.bin", "c.bin"}) make_source(name, 300000);
-  mount_.set_schedule("eio b.bin 70000 70001 -1");
+  mount_.set_schedule("eio b.bin 70000 74096 -1");
   ProgramSettings chosen = settings();
   chosen.max_attempts = 2;
   launch(chosen);
   add({"a.bin", "b.bin", "c.bin"});
   click(IDC_START);
-  // Pass after pass: b gets a new run each time, its hole narrowing.
+  // Pass after pass: b gets a new run each time, its hole narrowing to the
+  // nine sectors [69632, 74240) the range touches.
   ASSERT_TRUE(wait_for([&] {
-    return cell(1, 3).find(", не прочитано 512.0 байт") != std::string::npos;
+    return cell(1, 3).find(", не прочитано 4.5 Кб") != std::string::npos;
   })) << cell(1, 3)
       << "\n"
       << log_text();
@@ -56,10 +58,9 @@ TEST_F(E2eScenario, PermanentBadRangeCostsOnlyItsSectorWhileItsNeighboursComplet
   EXPECT_NE(state(1), kCompleted);
   expect_faithful("a.bin", true);
   expect_faithful("c.bin", true);
-  const size_t sector = 70000 / 512 * 512;
   std::string expected = source_bytes("b.bin");
-  expected.replace(sector, 512, 512, '\0');
-  EXPECT_TRUE(dir_.read("dest/b.bin") == expected) << "b differs outside its bad sector";
+  expected.replace(69632, 4608, 4608, '\0');
+  EXPECT_TRUE(dir_.read("dest/b.bin") == expected) << "b differs outside its bad sectors";
   EXPECT_EQ(count("Нечитаемый блок пропущен: байты 65536-131071"), 1) << log_text();
   // Every failed read of b is logged with its code, every one followed by a pause.
   const std::vector<std::string> log = log_lines();

@@ -259,7 +259,7 @@ TEST_F(FileParamsDialogTest, FollowsACopyAndStopsRefreshingWhenItIsDone) {
     // The copy reaches the end around two unreadable blocks: they are
     // listed, not counted as loaded, and the dialog goes on following.
     HoleMap holes;
-    write_holes(&holes, {{100, 50, 512}, {600, 20, 512}});
+    write_holes(&holes, {{100, 50, 512, 0}, {600, 20, 512, 0}});
     job_.holes.store(&holes);
     job_.bytes_copied = 1000;
     EXPECT_TRUE(driver.wait_until([&] {

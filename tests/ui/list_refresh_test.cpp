@@ -100,7 +100,7 @@ TEST_F(RefreshTest, TotalsOfTheQueueInStatusLineAndBar) {
   // saved anew at another size shows its new size.
   half->job->bytes_copied = 100;
   HoleMap* holes = new HoleMap;
-  write_holes(holes, {{10, 20, 512}});
+  write_holes(holes, {{10, 20, 512, 0}});
   half->job->holes.store(holes);
   done->job->total_size = 120;
   run.tick();

@@ -482,6 +482,23 @@ TEST_F(HoleTest, AnUnreadableSectorCostsOnlyItself) {
   EXPECT_EQ(dir_.read("dst"), data);
 }
 
+// A dead 4 KiB range straddling nine sectors, with only two failed reads
+// allowed a pass: the sectors that keep failing take turns, so the good
+// bytes around them are all read within a few passes, and nothing more than
+// the sectors the range touches stays missing.
+TEST_F(HoleTest, SectorsThatKeepFailingStarveNoGoodByte) {
+  const std::string data = pattern_bytes(300000);
+  dir_.write("src", data);
+  ops_.bad_from = 70000;
+  ops_.bad_to = 74096;
+  JobRowPtr row = job_for("src", "dst", 300000, 0, test_copy_param(65536, 2));
+  for (int pass = 0; pass < 12 && holes_text(*row->job) != "69632+4608 "; ++pass) {
+    run_worker(row.get());
+  }
+  EXPECT_EQ(holes_text(*row->job), "69632+4608 ");
+  EXPECT_EQ(dir_.read("dst"), with_zeros(data, 69632, 74240));
+}
+
 // A 500 KB scratch: reads keep failing right after each hole, so each skip
 // doubles, and four series of failed reads cross it instead of eight.
 TEST_F(HoleTest, ABadAreaIsCrossedInSkipsThatDouble) {

@@ -37,7 +37,7 @@ TEST(HoleMap, AReaderNeverSeesHalfAChange) {
     for (int round = 0; round < 20000; ++round) {
       const int n = 1 + round % 7;
       Holes holes;
-      for (int i = 0; i < n; ++i) holes.push_back({int64_t{i} * 100, n, 512});
+      for (int i = 0; i < n; ++i) holes.push_back({int64_t{i} * 100, n, 512, n});
       write_holes(&map, holes);
     }
     done = true;
@@ -47,7 +47,10 @@ TEST(HoleMap, AReaderNeverSeesHalfAChange) {
   while (!done.load() || reads == 0) {
     const Holes seen = read_holes(&map);
     reads++;
-    for (const Hole& hole : seen) torn += hole.length != static_cast<int64_t>(seen.size());
+    for (const Hole& hole : seen) {
+      torn += hole.length != static_cast<int64_t>(seen.size()) ||
+              hole.tries != static_cast<int32_t>(seen.size());
+    }
   }
   worker.join();
   EXPECT_EQ(torn, 0);
