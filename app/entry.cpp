@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/main/main_window.h"
+#include "ui/main/queue_store.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ ListParam list_param;
 CopyParam copy_param;
 DialogParam dialog_param;
 char config_path[kConfigPathCapacity];
+char queue_path[kConfigPathCapacity];
 
 }  // namespace
 
@@ -29,6 +31,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   set_resource_module(instance);
   load_text(config_name, IDS_CONFIG_FILE_NAME, kTextCapacity);
   exe_dir_path(config_path, config_name);
+  // The queue's journal beside the settings.
+  char queue_name[kTextCapacity];
+  load_text(queue_name, IDS_QUEUE_FILE_NAME, kTextCapacity);
+  exe_dir_path(queue_path, queue_name);
+  set_queue_journal_path(queue_path);
 
   int exit_code = 0;
   InitCommonControls();

@@ -104,13 +104,16 @@ void append_lines(void* context) {
   if (host->autoscroll()) host->set_log_top_line(host->log_line_count() - 1);
 }
 
+// "[hh:mm:ss]" of the time now; malloc'd, null when out of memory.
+char* time_stamp() {
+  const platform::LocalTime now = platform::local_time();
+  return format_text(IDS_LOG_STAMP, now.hour, now.minute, now.second);
+}
+
 }  // namespace
 
 void log_step(const CopyJob* job) {
-  platform::LocalTime now = platform::local_time();
-  char stamp_format[kTextCapacity];
-  load_text(stamp_format, IDS_LOG_STAMP, kTextCapacity);
-  char* stamp = alloc_format(stamp_format, now.hour, now.minute, now.second);
+  char* stamp = time_stamp();
   const WindowHost* host = window_host();
   if (stamp && host && run_flags.log_enabled.load() && !run_flags.closing.load()) {
     Lines lines;
@@ -125,5 +128,18 @@ void log_step(const CopyJob* job) {
     }
     for (int i = 0; i < lines.count; ++i) std::free(lines.text[i]);
   }
+  std::free(stamp);
+}
+
+void log_event(unsigned id, int value) {
+  char* stamp = time_stamp();
+  const WindowHost* host = window_host();
+  char* text = stamp != nullptr ? format_text(id, stamp, value) : nullptr;
+  if (text != nullptr && host != nullptr) {
+    Lines lines;
+    add(&lines, text);
+    append_lines(&lines);
+  }
+  std::free(text);
   std::free(stamp);
 }

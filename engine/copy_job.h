@@ -27,6 +27,9 @@ struct CopyJob {
   std::atomic<int64_t> source_time{kTimeUnknown};
   // Written by the worker, read by the window thread: each one indivisible.
   std::atomic<int64_t> bytes_copied{0};
+  // The bytes copied that the destination holds durably (flushed), never
+  // more than bytes_copied: what the queue's journal may record.
+  std::atomic<int64_t> bytes_durable{0};
   CopyParam param{};
   std::atomic<uint32_t> last_error{0};
   std::atomic<int32_t> step{0};
@@ -59,6 +62,11 @@ struct JobRow {
   int32_t shown_state = -1;
   int64_t shown_size = -1;
   int64_t shown_unread = 0;
+  // What the queue's journal last recorded of the job. Window thread.
+  int32_t journaled_state = -1;
+  int64_t journaled_bytes = -1;
+  int64_t journaled_unread = 0;
+  int64_t journaled_size = -1;
   CopyJob* job = nullptr;  // owned
 };
 

@@ -76,6 +76,12 @@ bool write_buffer(Run* run, platform::File* dest, uint32_t size, uint32_t* writt
   return ok;
 }
 
+bool flush_durable(Run* run, platform::File* dest) {
+  if (!run->ops->flush(dest) && !platform::flush_unsupported(run->ops->last_error())) return false;
+  run->job->bytes_durable.store(run->job->bytes_copied.load());
+  return true;
+}
+
 void publish_holes(Run* run, bool merged) {
   CopyJob* job = run->job;
   HoleMap* map = job->holes.load();
@@ -112,13 +118,10 @@ void complete(Run* run, platform::File* dest) {
   CopyJob* job = run->job;
   const FileOps& ops = *run->ops;
   bool ok = ops.truncate(dest, job->bytes_copied.load());
-  uint32_t error = ok ? 0 : ops.last_error();
   if (ok) stamp_source_time(run, dest);
-  if (ok && !ops.flush(dest)) {
-    error = ops.last_error();
-    ok = platform::flush_unsupported(error);
-  }
+  ok = ok && flush_durable(run, dest);
   if (!ok) {
+    const uint32_t error = ops.last_error();
     set_step(job, STEP_WRITE);
     record_write_failure(job, error);
     return;

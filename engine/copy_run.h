@@ -27,7 +27,8 @@ struct Run {
   uint32_t buffer_error = 0;    // why there is no buffer
   int32_t failed_attempts = 0;  // in a row, without progress
   int32_t attempts_made = 0;
-  bool wrote = false;  // this attempt wrote bytes to the destination
+  int64_t flushed_at = 0;  // counter_now of the last flush while copying
+  bool wrote = false;      // this attempt wrote bytes to the destination
   // The run has done all it can (the front reached the end with holes left, a
   // pass over the holes ended, a hole could not be made): no pause follows.
   bool finished = false;
@@ -68,6 +69,10 @@ bool read_block(Run* run, platform::File* file, char* buffer, uint32_t size, uin
 // Writes `size` bytes of the buffer; every byte that reached the file is
 // passed to `written`, also when the write fails part way.
 bool write_buffer(Run* run, platform::File* dest, uint32_t size, uint32_t* written);
+// Flushes the destination; once it is on the device (or the file cannot be
+// flushed at all), the bytes copied are durable. False when the flush failed:
+// the caller records the failure (last_error).
+bool flush_durable(Run* run, platform::File* dest);
 // Makes the run's holes the job's (its map made at the first hole); says in
 // the log, once a run, that the map was full and neighbours were merged.
 void publish_holes(Run* run, bool merged);

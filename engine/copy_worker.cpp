@@ -12,6 +12,9 @@
 
 namespace {
 
+// How often a long copy flushes its destination.
+constexpr int64_t kDurableEveryMs = 2000;
+
 // A size below 1 can only come from a hand-edited settings file; a read of
 // zero bytes would pass for the end of the source, so it is a failed read.
 void allocate_buffer(Run* run) {
@@ -32,6 +35,7 @@ void allocate_buffer(Run* run) {
 // The copy starts over from the source's first byte: nothing copied, no hole.
 void forget_progress(Run* run) {
   run->job->bytes_copied.store(0);
+  run->job->bytes_durable.store(0);
   run->holes.clear();
   publish_holes(run, false);
 }
@@ -135,6 +139,7 @@ bool prepare_continuation(Run* run, platform::File* source, platform::File* dest
   if (size < *offset && !holes_cover(run->holes, size, *offset)) {
     *offset = size;
     job->bytes_copied.store(size);
+    if (job->bytes_durable.load() > size) job->bytes_durable.store(size);
     fill_range(&run->holes, size, INT64_MAX - size);
     publish_holes(run, false);
     set_step(job, STEP_DEST_SHORT);
@@ -176,6 +181,20 @@ void end_of_source(Run* run, platform::File* source, platform::File* dest) {
   }
 }
 
+// Every few seconds of copying the destination is flushed: what the queue's
+// journal records of a long copy then lags a few seconds behind it at most.
+// False after a failed flush, recorded as a failed write.
+bool keep_durable(Run* run, platform::File* dest) {
+  const int64_t now = platform::counter_now();
+  const int64_t frequency = platform::counter_frequency();
+  if (frequency <= 0 || (now - run->flushed_at) * 1000 / frequency < kDurableEveryMs) return true;
+  run->flushed_at = now;
+  if (flush_durable(run, dest)) return true;
+  set_step(run->job, STEP_WRITE);
+  record_write_failure(run->job, run->ops->last_error());
+  return false;
+}
+
 // Copies block after block from the bytes copied on. Every byte that reached
 // the destination is counted, also when a write fails part way, so the
 // destination matches the source up to bytes_copied and the next attempt
@@ -203,7 +222,7 @@ void copy_blocks(Run* run, platform::File* source, platform::File* dest) {
     const bool ok = write_buffer(run, dest, got, &written);
     job->bytes_copied.fetch_add(written);
     run->wrote = run->wrote || written > 0;
-    if (!ok) return;
+    if (!ok || !keep_durable(run, dest)) return;
     run->failed_attempts = 0;
   }
 }
@@ -217,8 +236,7 @@ void keep_written(Run* run, platform::File* dest) {
   CopyJob* job = run->job;
   if (job->state.load() == JOB_COMPLETED || job->check_dest.load()) return;
   if (!run->wrote || run_flags.closing.load()) return;
-  if (run->ops->flush(dest) || platform::flush_unsupported(run->ops->last_error())) return;
-  job->check_dest.store(true);
+  if (!flush_durable(run, dest)) job->check_dest.store(true);
 }
 
 // The source must be the file the bytes copied so far came from: another
@@ -320,6 +338,7 @@ void attempt(Run* run) {
   // Memory may have come free during the pause.
   if (!run->buffer && run->attempts_made > 0) allocate_buffer(run);
   run->attempts_made++;
+  run->flushed_at = platform::counter_now();
   run->failed_read_at = -1;
   run->hole_read_failed = false;
   run->wrote = false;

@@ -76,6 +76,11 @@ bool read_piece(Run* run, platform::File* source, platform::File* dest, const Ho
   const bool ok = write_buffer(run, dest, size, &written);
   run->wrote = run->wrote || written > 0;
   if (!ok) return false;
+  // On the device before the map says so: the queue's journal records it.
+  if (!flush_durable(run, dest)) {
+    record_write_failure(job, run->ops->last_error());
+    return false;
+  }
   fill_range(&run->holes, at, size);
   publish_holes(run, false);
   run->pass_offset = at + size;
@@ -114,6 +119,9 @@ bool skip_hole(Run* run, platform::File* source, int64_t* offset) {
   job->step_values[1] = to - 1;
   set_step(job, STEP_HOLE_MADE);
   log_step(job);
+  // The bytes before the hole were flushed before its reads began to fail;
+  // a hole holds nothing to flush.
+  if (job->bytes_durable.load() == from) job->bytes_durable.store(to);
   job->bytes_copied.store(to);
   run->last_hole_end = to;
   *offset = to;

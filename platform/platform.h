@@ -39,6 +39,13 @@ bool truncate(File* file, int64_t size);
 // Pushes written data to the device (FlushFileBuffers / fsync).
 bool flush(File* file);
 void close(File* file);
+// Opens `path` (made when missing) for this process alone: a second opener,
+// this process or another, fails until it is closed. The file goes with
+// its closing where the system can (Windows).
+File* lock_file(const char* path);
+// Renames `from` over `to` in one step, replacing it, written through to
+// the device before it returns where the system offers that.
+bool replace_file(const char* from, const char* to);
 // Error code of the latest failed call on this thread (GetLastError / errno).
 uint32_t last_error();
 
@@ -53,6 +60,8 @@ uint32_t invalid_parameter_error();
 uint32_t end_of_file_error();
 // A read that returned nothing before the source's end (ERROR_READ_FAULT / EIO).
 uint32_t read_fault_error();
+// True for the codes of a path that does not exist (the file or a folder).
+bool missing_file(uint32_t error);
 // True for the codes of a file that cannot be flushed at all
 // (ERROR_INVALID_FUNCTION, ERROR_NOT_SUPPORTED / EINVAL, ENOTSUP).
 bool flush_unsupported(uint32_t error);

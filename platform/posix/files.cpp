@@ -1,6 +1,7 @@
 // Files and path look-up on POSIX, for native tests and benchmarks.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -149,6 +150,24 @@ void close(File* file) {
   ::close(file->fd);
   delete file;
 }
+
+File* lock_file(const char* path) {
+  const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    remember_errno();
+    ::close(fd);
+    return nullptr;
+  }
+  return wrap(fd);
+}
+
+bool replace_file(const char* from, const char* to) {
+  if (::rename(from, to) == 0) return true;
+  remember_errno();
+  return false;
+}
+
+bool missing_file(uint32_t error) { return error == ENOENT || error == ENOTDIR; }
 
 uint32_t out_of_memory_error() { return ENOMEM; }
 uint32_t invalid_parameter_error() { return EINVAL; }

@@ -123,12 +123,25 @@ void close(File* file) {
   if (file != nullptr) CloseHandle(handle_of(file));
 }
 
+File* lock_file(const char* path) {
+  return file_of(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
+
+bool replace_file(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 uint32_t last_error() { return GetLastError(); }
 
 uint32_t out_of_memory_error() { return ERROR_NOT_ENOUGH_MEMORY; }
 uint32_t invalid_parameter_error() { return ERROR_INVALID_PARAMETER; }
 uint32_t end_of_file_error() { return ERROR_HANDLE_EOF; }
 uint32_t read_fault_error() { return ERROR_READ_FAULT; }
+
+bool missing_file(uint32_t error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 bool flush_unsupported(uint32_t error) {
   return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;

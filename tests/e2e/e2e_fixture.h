@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/journal_format.h"
 #include "res/resource.h"
 #include "tests/e2e/wine_driver.h"
 #include "tests/reliability/flaky_mount.h"
@@ -49,6 +50,7 @@ inline const std::string kDestDiffers = "Конечный файл не совп
 inline const std::string kDestStale = "Время изменения конечного файла не совпадает с исходным";
 inline const std::string kSourceChanged = "Исходный файл изменился: копирование с начала";
 inline const std::string kAlreadyQueued = "Уже в очереди, не добавлено файлов: ";
+inline const std::string kNoQueue = "Сохраненной очереди нет: список пуст";
 inline std::string error(int code) { return "] - Ошибка: " + std::to_string(code); }
 inline std::string pause(int ms) { return "] Ожидание: " + std::to_string(ms) + " msec."; }
 }  // namespace texts
@@ -97,6 +99,11 @@ class E2eTest : public ::testing::Test {
   void make_source(const std::string& name, size_t size) {
     std::string bytes = pattern_bytes(size, static_cast<unsigned>(name.size() * 7919 + size));
     std::ofstream(mount_.backing(name), std::ios::binary).write(bytes.data(), bytes.size());
+  }
+  // The queue's journal as the program left it.
+  ParsedJournal journal() const {
+    const std::string text = dir_.read("prog/tvoln.queue");
+    return parse_journal(text.data(), text.size());
   }
   // The source's bytes as they are now (for files of a few megabytes).
   std::string source_bytes(const std::string& name) const { return dir_.read("backing/" + name); }

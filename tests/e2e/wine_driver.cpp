@@ -272,6 +272,8 @@ bool install_program(const std::string& folder, const ProgramSettings& settings)
   std::filesystem::copy_file(e2e_setup().program, folder + "/tarvolin.exe",
                              std::filesystem::copy_options::overwrite_existing, error);
   if (error) return false;
+  // A new installation: no queue kept from an earlier run.
+  std::filesystem::remove(folder + "/tvoln.queue", error);
   write_program_settings(folder, settings);
   return file_exists(folder + "/tvoln.ini");
 }

@@ -73,6 +73,7 @@ struct ProgramSettings {
   int32_t refresh_interval = 100;
 };
 
-// Copies tarvolin.exe into `folder` (made if missing) and writes its tvoln.ini.
+// Copies tarvolin.exe into `folder` (made if missing) and writes its
+// tvoln.ini; a queue journal an earlier run left there is removed.
 bool install_program(const std::string& folder, const ProgramSettings& settings);
 void write_program_settings(const std::string& folder, const ProgramSettings& settings);

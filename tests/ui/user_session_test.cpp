@@ -105,19 +105,21 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   PostMessageA(window, WM_COMMAND, IDC_START, 0);
   HWND start = GetDlgItem(window, IDC_START);
   HWND log = GetDlgItem(window, IDC_LOG);
-  // Six lines a file: start, both opens, copying, done and an empty line.
-  // Start and Settings come back one after the other: wait for both.
+  // A first line: no queue was kept; then six lines a file: start, both
+  // opens, copying, done and an empty line. Start and Settings come back one
+  // after the other: wait for both.
   HWND settings = GetDlgItem(window, IDC_SETTINGS);
   ASSERT_TRUE(wait_until([&] {
-    return log_lines(log).size() >= 18 && IsWindowEnabled(start) && IsWindowEnabled(settings);
+    return log_lines(log).size() >= 19 && IsWindowEnabled(start) && IsWindowEnabled(settings);
   })) << log_lines(log).size();
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(pattern(sizes[i], i), read_copy(folder + "\\" + names[i])) << names[i];
   }
   const std::vector<std::string> lines = log_lines(log);
-  ASSERT_EQ(18u, lines.size());
+  ASSERT_EQ(19u, lines.size());
+  EXPECT_NE(std::string::npos, lines[0].find(ansi("Сохраненной очереди нет"))) << lines[0];
   for (int i = 0; i < 3; ++i) {
-    const std::string* file = &lines[i * 6];
+    const std::string* file = &lines[1 + i * 6];
     EXPECT_NE(std::string::npos, file[0].find(ansi("Запуск копирования"))) << file[0];
     EXPECT_NE(std::string::npos, file[1].find(sources + "\\" + names[i])) << file[1];
     EXPECT_NE(std::string::npos, file[2].find(folder + "\\" + names[i])) << file[2];
@@ -139,6 +141,11 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   GetExitCodeProcess(process.hProcess, &exit_code);
   EXPECT_EQ(0u, exit_code);
   EXPECT_NE(std::string::npos, read_copy(folder + "\\tvoln.ini").find("dialog_param="));
+  // The queue is kept beside the settings, its rows complete.
+  const std::string queue = read_copy(folder + "\\tvoln.queue");
+  for (const std::string& name : names) {
+    EXPECT_NE(std::string::npos, queue.find("\\" + name + "\t")) << queue;
+  }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
 }

@@ -14,6 +14,7 @@
 #include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_window_state.h"
+#include "ui/main/queue_store.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ void add_chosen_files(HWND window, const char* buffer, unsigned file_offset) {
   // One box for the whole choice, not one per file: in a queue of hundreds a
   // user may well choose a folder's files again.
   if (adding.already_queued > 0) warn(window, IDS_ALREADY_QUEUED, adding.already_queued);
+  queue_changed();
 }
 
 namespace {

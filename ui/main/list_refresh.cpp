@@ -6,14 +6,17 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/queue_controller.h"
+#include "engine/queue_journal.h"
 #include "platform/platform.h"
 #include "res/string_ids.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_window_state.h"
+#include "ui/main/queue_store.h"
 #include "ui/main/taskbar_progress.h"
 
 namespace {
@@ -233,12 +236,20 @@ void refresh_list() {
   // of an unchanged tick over many rows under Wine.
   const int64_t tick_start = counter_now();
   const View view = list_view(list);
+  // The rows in order for the queue's journal, and whether it must follow.
+  std::vector<JobRow*> rows;
+  const bool journaled = journal_open();
+  if (journaled) rows.reserve(static_cast<size_t>(count > 0 ? count : 0));
+  bool changed = false;
   for (int row = 0; row < count; ++row) {
     JobRow* record = list_proc ? tick_row_record(list_proc, list, row) : row_record(list, row);
+    if (journaled) rows.push_back(record);
     if (record == nullptr || record->job == nullptr) continue;
     const bool touched = refresh_row(list, record, row, view, &totals, caption);
     record->sample_time = touched ? counter_now() : tick_start;
+    changed = changed || (journaled && changed_since_journal(*record));
   }
+  if (journaled) queue_progressed(rows, changed);
   show_totals(totals);
   set_text_if_changed(main_window.window, caption);
   TaskbarState taskbar = TASKBAR_NONE;

@@ -19,6 +19,7 @@
 #include "ui/main/list_refresh.h"
 #include "ui/main/main_window_state.h"
 #include "ui/main/posted_message_filter.h"
+#include "ui/main/queue_store.h"
 #include "ui/main/taskbar_progress.h"
 #include "ui/main/window_dpi.h"
 #include "ui/main/window_host_win32.h"
@@ -114,6 +115,7 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   main_window.images = make_state_images(main_window.dpi);
   set_labels(window);
   prepare_list();
+  restore_queue();
   SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETRANGE32, 0, 100);
   SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
   SetTimer(window, IDT_REFRESH, param->refresh_interval, nullptr);
@@ -174,12 +176,15 @@ void run_command(HWND window, int id) {
       break;
     case IDC_DELETE:
       delete_selected(main_window.list);
+      queue_changed();
       break;
     case IDC_UP:
       move_row(main_window.list, true);
+      queue_changed();
       break;
     case IDC_DOWN:
       move_row(main_window.list, false);
+      queue_changed();
       break;
     case IDM_SELECT_ALL:
       select_all(main_window.list);
@@ -216,7 +221,7 @@ void open_row_params(const NMITEMACTIVATE* activate) {
   if (activate->iItem < 0) return;
   JobRow* record = row_record(main_window.list, activate->iItem);
   if (record == nullptr || record->job == nullptr) return;
-  open_file_params_dialog(main_window.window, record->job);
+  if (open_file_params_dialog(main_window.window, record->job) == IDOK) queue_changed();
 }
 
 INT_PTR on_notify(HWND window, NMHDR* header) {
@@ -284,6 +289,8 @@ void destroy_main_window(HWND window) {
   // From here on neither the controller nor the log touches the window.
   run_flags.closing = true;
   const bool copy_ended = close_controller(kCloseLimitMs);
+  // Rows a blocked worker still uses are read, never freed, here.
+  close_queue_store();
   save_placement(window, main_window.param);
   store_column_widths();
   SendMessageA(main_window.list, LVM_SETIMAGELIST, LVSIL_SMALL, 0);

@@ -1,0 +1,78 @@
+#include "ui/main/queue_store.h"
+
+#include <string>
+
+#include "app/text_format.h"
+#include "engine/activity_log.h"
+#include "engine/copy_job.h"
+#include "engine/queue_journal.h"
+#include "res/string_ids.h"
+#include "ui/main/file_list.h"
+#include "ui/main/main_window_state.h"
+
+namespace {
+
+std::string journal_path;
+
+std::vector<JobRow*> rows_in_order() {
+  std::vector<JobRow*> rows;
+  const int count = row_count(main_window.list);
+  rows.reserve(static_cast<size_t>(count > 0 ? count : 0));
+  for (int row = 0; row < count; ++row) rows.push_back(row_record(main_window.list, row));
+  return rows;
+}
+
+void append_restored(const ParsedJournal& read) {
+  HWND list = main_window.list;
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  for (const JournalRecord& record : read.records) {
+    JobRow* row = restore_row(record);
+    if (row == nullptr) continue;
+    // The name as the path gives it: the file may be gone since.
+    append_job_row(row, after_last_of(record.source_path.c_str(), "\\"),
+                   record.source_path.c_str());
+  }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+}  // namespace
+
+void set_queue_journal_path(const char* path) { journal_path = path != nullptr ? path : ""; }
+
+void restore_queue() {
+  if (journal_path.empty()) return;
+  ParsedJournal read;
+  uint32_t error = 0;
+  switch (open_journal(journal_path.c_str(), &read, &error)) {
+    case JournalStart::kMissing:
+      log_event(IDS_LOG_QUEUE_MISSING, 0);
+      return;
+    case JournalStart::kUnreadable:
+      log_event(IDS_LOG_QUEUE_UNREADABLE, static_cast<int>(error));
+      return;
+    case JournalStart::kForeign:
+      log_event(IDS_LOG_QUEUE_FOREIGN, 0);
+      return;
+    case JournalStart::kInUse:
+      log_event(IDS_LOG_QUEUE_IN_USE, 0);
+      return;
+    case JournalStart::kRead:
+      break;
+  }
+  for (int row : read.damaged) log_event(IDS_LOG_QUEUE_ROW_DAMAGED, row);
+  append_restored(read);
+  log_event(IDS_LOG_QUEUE_RESTORED, static_cast<int>(read.records.size()));
+}
+
+void queue_changed() {
+  if (journal_open()) journal_rows(rows_in_order());
+}
+
+void queue_progressed(const std::vector<JobRow*>& rows, bool changed) {
+  if (changed && journal_due()) journal_rows(rows);
+}
+
+void close_queue_store() {
+  if (journal_open()) close_journal(rows_in_order());
+}
