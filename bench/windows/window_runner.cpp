@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "app/config_file.h"
 #include "app/resource_module.h"
 #include "app/state_icons.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_state.h"
+#include "ui/main/queue_store.h"
 #include "ui/main/window_host_win32.h"
 
 namespace {
@@ -34,12 +37,21 @@ void bench_settings(BenchSettings* settings, const std::string& dest_folder, int
   if (refresh_interval > 0) settings->dialog.refresh_interval = refresh_interval;
 }
 
+std::string journal_path() {
+  const char* path = std::getenv("TV_BENCH_JOURNAL");
+  return path != nullptr ? path : "";
+}
+
 void prepare_window_process() {
   InitCommonControls();
   load_state_icons(resource_module());
+  if (journal_kept()) set_queue_journal_path(journal_path().c_str());
 }
 
+bool journal_kept() { return !journal_path().empty(); }
+
 WindowRunner::WindowRunner(BenchSettings* settings) : settings_(settings) {
+  if (journal_kept()) DeleteFileA(journal_path().c_str());
   thread_ = CreateThread(nullptr, 0, thread_main, this, 0, &thread_id_);
   for (DWORD waited = 0; thread_ && !window_ && waited < kOpenLimitMs; waited += 5) {
     EnumThreadWindows(thread_id_, find_dialog, reinterpret_cast<LPARAM>(&window_));

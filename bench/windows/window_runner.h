@@ -20,8 +20,13 @@ struct BenchSettings {
 // otherwise it replaces it.
 void bench_settings(BenchSettings* settings, const std::string& dest_folder, int refresh_interval);
 
-// What the program entry prepares once before any main window opens.
+// What the program entry prepares once before any main window opens. With
+// TV_BENCH_JOURNAL set to a path, every window keeps the queue's journal
+// there, as the program does beside its executable; each window starts with
+// none.
 void prepare_window_process();
+// True when the windows keep a journal.
+bool journal_kept();
 
 class WindowRunner {
  public:
