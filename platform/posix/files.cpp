@@ -84,16 +84,6 @@ bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written)
   return true;
 }
 
-bool file_size(File* file, int64_t* size) {
-  struct stat status;
-  if (::fstat(file->fd, &status) != 0) {
-    remember_errno();
-    return false;
-  }
-  *size = static_cast<int64_t>(status.st_size);
-  return true;
-}
-
 namespace {
 
 // 100-nanosecond ticks between 1601-01-01 and 1970-01-01.
@@ -103,14 +93,24 @@ int64_t ticks_of(const timespec& time) {
   return kUnixEpochTicks + static_cast<int64_t>(time.tv_sec) * 10000000 + time.tv_nsec / 100;
 }
 
+bool status_of(File* file, struct stat* status) {
+  if (::fstat(file->fd, status) == 0) return true;
+  remember_errno();
+  return false;
+}
+
 }  // namespace
+
+bool file_size(File* file, int64_t* size) {
+  struct stat status;
+  if (!status_of(file, &status)) return false;
+  *size = static_cast<int64_t>(status.st_size);
+  return true;
+}
 
 bool file_time(File* file, int64_t* last_write) {
   struct stat status;
-  if (::fstat(file->fd, &status) != 0) {
-    remember_errno();
-    return false;
-  }
+  if (!status_of(file, &status)) return false;
   *last_write = ticks_of(status.st_mtim);
   return true;
 }

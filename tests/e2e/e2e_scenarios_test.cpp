@@ -11,7 +11,19 @@ namespace {
 
 using namespace texts;
 
-class E2eScenario : public E2eTest {};
+class E2eScenario : public E2eTest {
+ protected:
+  // `names` added and started under `schedule`, two attempts a run: a block
+  // that keeps failing becomes a hole soon.
+  void start_queue(const std::vector<std::string>& names, const std::string& schedule) {
+    mount_.set_schedule(schedule);
+    ProgramSettings chosen = settings();
+    chosen.max_attempts = 2;
+    launch(chosen);
+    add(names);
+    click(IDC_START);
+  }
+};
 
 TEST_F(E2eScenario, TransientReadErrorsMidFileAreRetriedFromTheLastBlock) {
   const std::string neighbour = "отчёт.bin";  // a Cyrillic name, through Z: and code page 1251
@@ -40,12 +52,7 @@ TEST_F(E2eScenario, TransientReadErrorsMidFileAreRetriedFromTheLastBlock) {
 // byte-identical.
 TEST_F(E2eScenario, PermanentBadRangeCostsOnlyItsSectorsWhileItsNeighboursComplete) {
   for (const char* name : {"a.bin", "b.bin", "c.bin"}) make_source(name, 300000);
-  mount_.set_schedule("eio b.bin 70000 74096 -1");
-  ProgramSettings chosen = settings();
-  chosen.max_attempts = 2;
-  launch(chosen);
-  add({"a.bin", "b.bin", "c.bin"});
-  click(IDC_START);
+  start_queue({"a.bin", "b.bin", "c.bin"}, "eio b.bin 70000 74096 -1");
   // Pass after pass: b gets a new run each time, its hole narrowing to the
   // nine sectors [69632, 74240) the range touches.
   ASSERT_TRUE(wait_for([&] {
@@ -300,12 +307,7 @@ TEST_F(E2eScenario, TheQueueSurvivesAKillAndAClose) {
   make_source("a.bin", 300000);
   make_source("c.bin", 300000);
   make_source("b.bin", 12 << 20);
-  mount_.set_schedule("eio c.bin 70000 74096 -1\nstall b.bin 30");
-  ProgramSettings chosen = settings();
-  chosen.max_attempts = 2;
-  launch(chosen);
-  add({"a.bin", "c.bin", "b.bin"});
-  click(IDC_START);
+  start_queue({"a.bin", "c.bin", "b.bin"}, "eio c.bin 70000 74096 -1\nstall b.bin 30");
   int64_t recorded = 0;
   for (const std::string how : {"kill", "close"}) {
     SCOPED_TRACE(how);
