@@ -12,7 +12,7 @@
 enum JobState : int32_t { JOB_QUEUED, JOB_RUNNING, JOB_ERROR, JOB_COMPLETED, JOB_WAITING };
 
 constexpr int kStateNameCapacity = 64;
-constexpr int kFileNameCapacity = 260;
+constexpr int kFileNameCapacity = static_cast<int>(platform::kNameCapacity);
 // A source's last-write time not yet known (a job made without a look-up).
 constexpr int64_t kTimeUnknown = INT64_MIN;
 
