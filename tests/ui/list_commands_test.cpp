@@ -18,27 +18,27 @@
 
 namespace {
 
-void collect(const char* path, void* context) {
-  static_cast<std::vector<std::string>*>(context)->push_back(path);
+void collect(const std::wstring& path, void* context) {
+  static_cast<std::vector<std::wstring>*>(context)->push_back(path);
 }
 
-std::vector<std::string> chosen(const std::string& buffer, unsigned offset) {
-  std::vector<std::string> paths;
+std::vector<std::wstring> chosen(const std::wstring& buffer, unsigned offset) {
+  std::vector<std::wstring> paths;
   for_each_chosen_path(buffer.c_str(), offset, collect, &paths);
   return paths;
 }
 
 TEST(OpenBuffer, OneFileSeveralFilesAndADriveRoot) {
-  const std::string one("C:\\data\\a.txt\0", 14);
-  EXPECT_EQ(std::vector<std::string>{"C:\\data\\a.txt"}, chosen(one, 8));
+  const std::wstring one(L"C:\\data\\a.txt\0", 14);
+  EXPECT_EQ(std::vector<std::wstring>{L"C:\\data\\a.txt"}, chosen(one, 8));
 
-  const std::string three("C:\\data\0a.txt\0b.txt\0c.txt\0\0", 27);
-  EXPECT_EQ((std::vector<std::string>{"C:\\data\\a.txt", "C:\\data\\b.txt", "C:\\data\\c.txt"}),
+  const std::wstring three(L"C:\\data\0a.txt\0b.txt\0c.txt\0\0", 27);
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\data\\a.txt", L"C:\\data\\b.txt", L"C:\\data\\c.txt"}),
             chosen(three, 8));
 
   // A drive root already ends in a backslash; the joined path keeps both.
-  const std::string root("C:\\\0a.txt\0b.txt\0\0", 17);
-  EXPECT_EQ((std::vector<std::string>{"C:\\\\a.txt", "C:\\\\b.txt"}), chosen(root, 4));
+  const std::wstring root(L"C:\\\0a.txt\0b.txt\0\0", 17);
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\\\a.txt", L"C:\\\\b.txt"}), chosen(root, 4));
 }
 
 // Sorts rows 0..n-1 as LVM_SORTITEMSEX would with the move order.
@@ -275,9 +275,10 @@ void type_and_open(HWND dialog, const std::string& text) {
   click(dialog, IDOK);
 }
 
-std::string open_dialog_folder(HWND dialog) {
-  char folder[MAX_PATH] = "";
-  SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+// The dialog is a Unicode one: it answers in UTF-16.
+std::wstring open_dialog_folder(HWND dialog) {
+  wchar_t folder[MAX_PATH] = L"";
+  SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
   return folder;
 }
 
@@ -291,9 +292,8 @@ TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) 
   HWND dialog = wait_owned_window(run.window(), "#32770");
   ASSERT_NE(dialog, nullptr);
   type_and_open(dialog, folder_);
-  ASSERT_TRUE(wait_until([&] {
-    return lstrcmpiA(open_dialog_folder(dialog).c_str(), folder_.c_str()) == 0;
-  })) << open_dialog_folder(dialog);
+  ASSERT_TRUE(wait_until(
+      [&] { return lstrcmpiW(open_dialog_folder(dialog).c_str(), wide(folder_).c_str()) == 0; }));
   type_and_open(dialog, "\"c.txt\" \"a.txt\" \"" + cyrillic + "\"");
   ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
 

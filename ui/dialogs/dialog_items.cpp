@@ -1,9 +1,11 @@
 #include "ui/dialogs/dialog_items.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "app/resource_module.h"
 #include "app/text_format.h"
+#include "platform/win32/wide_text.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/number_text.h"
 
@@ -35,8 +37,12 @@ int32_t read_item_number(HWND dialog, int control_id) {
   return text_to_int32(text);
 }
 
-int item_text_length(HWND dialog, int control_id) {
-  return static_cast<int>(SendDlgItemMessageA(dialog, control_id, WM_GETTEXTLENGTH, 0, 0));
+bool read_item_path(HWND dialog, int control_id, std::string* text) {
+  const LRESULT length = SendDlgItemMessageW(dialog, control_id, WM_GETTEXTLENGTH, 0, 0);
+  std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+  const LRESULT got = SendDlgItemMessageW(dialog, control_id, WM_GETTEXT, wide.size(),
+                                          reinterpret_cast<LPARAM>(wide.data()));
+  return platform::narrow(wide.data(), static_cast<size_t>(got > 0 ? got : 0), text);
 }
 
 void enable_item(HWND dialog, int control_id, bool enabled) {

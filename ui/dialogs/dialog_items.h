@@ -6,11 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Edits that take a number accept at most this many characters.
 constexpr int kNumberInputLimit = 10;
-// Edits that take a path accept at most this many characters.
+// The settings' folder edit accepts at most this many characters (the record
+// keeps 259 bytes of it).
 constexpr int kPathInputLimit = 260;
+// Edits that show or take a job's path accept the longest path the system
+// takes ("\\?\" and 32,767 characters).
+constexpr int kLongPathInputLimit = 32767;
 
 // Sets the dialog's title to string `string_id`.
 void set_title_text(HWND dialog, unsigned string_id);
@@ -33,8 +38,10 @@ void limit_item_text(HWND dialog, int control_id, int limit);
 // Reads at most kNumberInputLimit characters of edit `control_id` and
 // converts them with text_to_int32.
 int32_t read_item_number(HWND dialog, int control_id);
-// The length of the text of control `control_id`.
-int item_text_length(HWND dialog, int control_id);
+// The text of control `control_id`, read in UTF-16, in the program's code
+// page; false when the code page cannot hold it (nothing is replaced by a
+// look-alike).
+bool read_item_path(HWND dialog, int control_id, std::string* text);
 // Enables or greys control `control_id`.
 void enable_item(HWND dialog, int control_id, bool enabled);
 // Ticks or clears check box `control_id`; whether it is ticked.

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/resource_module.h"
 #include "app/state_icons.h"
@@ -53,10 +54,10 @@ void initialise(HWND dialog, CopyJob* job) {
   set_item_strings(dialog, kItemTexts);
   SendDlgItemMessageA(dialog, IDC_SOURCE_PATH, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(job->source_path));
-  limit_item_text(dialog, IDC_SOURCE_PATH, kPathInputLimit);
+  limit_item_text(dialog, IDC_SOURCE_PATH, kLongPathInputLimit);
   SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(job->dest_path));
-  limit_item_text(dialog, IDC_DEST_PATH, kPathInputLimit);
+  limit_item_text(dialog, IDC_DEST_PATH, kLongPathInputLimit);
   set_item_number(dialog, IDC_FILE_BUFFER_SIZE, job->param.buffer_size);
   limit_item_text(dialog, IDC_FILE_BUFFER_SIZE, kNumberInputLimit);
   set_item_number(dialog, IDC_FILE_RETRY_TIMEOUT, job->param.retry_timeout);
@@ -80,16 +81,6 @@ bool accepts_changes(const CopyJob& job) {
          job.bytes_copied.load() < job.total_size;
 }
 
-// A new copy of the destination edit's text, or null when memory runs out.
-char* read_dest_path(HWND dialog, int length) {
-  char* path = static_cast<char*>(std::calloc(static_cast<size_t>(length) + 1, 1));
-  if (path != nullptr) {
-    SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_GETTEXT, static_cast<WPARAM>(length) + 1,
-                        reinterpret_cast<LPARAM>(path));
-  }
-  return path;
-}
-
 // A line break or another control character in a path makes every open fail
 // (error 123) pass after pass; a destination that another row's source already
 // writes would overwrite that copy.
@@ -103,16 +94,16 @@ bool usable_dest(const CopyJob& job, const char* path) {
 void on_ok(HWND dialog) {
   CopyJob& job = *params_job;
   if (!accepts_changes(job)) return;
-  const int dest_length = item_text_length(dialog, IDC_DEST_PATH);
+  // A path the program's code page cannot hold is no path it can open.
+  std::string typed;
+  const bool held = read_item_path(dialog, IDC_DEST_PATH, &typed);
   const int32_t buffer_size = read_item_number(dialog, IDC_FILE_BUFFER_SIZE);
   const int32_t retry_timeout = read_item_number(dialog, IDC_FILE_RETRY_TIMEOUT);
   const bool valid = in_setting_range(buffer_size, kMaxBufferSize) &&
-                     in_setting_range(retry_timeout, kMaxRetryTimeout) && dest_length >= 1;
+                     in_setting_range(retry_timeout, kMaxRetryTimeout) && held && !typed.empty();
   // Without memory for the new path the job keeps its old one, and the
   // change is refused as a whole.
-  char* typed = valid ? read_dest_path(dialog, dest_length) : nullptr;
-  char* dest_path = typed != nullptr ? absolute_dest(typed) : nullptr;
-  std::free(typed);
+  char* dest_path = valid ? absolute_dest(typed.c_str()) : nullptr;
   if (dest_path == nullptr || !usable_dest(job, dest_path)) {
     std::free(dest_path);
     warn_invalid_value(dialog);

@@ -184,7 +184,11 @@ void caption_file_name(const char* path, char* out, size_t capacity) {
   }
   const char* dot = strrchr(name, '.');
   size_t length = dot != nullptr ? static_cast<size_t>(dot - name) : strlen(name);
-  if (length > capacity - 1) length = capacity - 1;
+  if (length > capacity - 1) {
+    length = capacity - 1;
+    // A UTF-8 character is cut whole or kept whole.
+    while (platform::texts_are_utf8() && length > 0 && (name[length] & 0xC0) == 0x80) length--;
+  }
   memcpy(out, name, length);
   out[length] = '\0';
 }
