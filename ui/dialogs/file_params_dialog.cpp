@@ -111,6 +111,7 @@ void on_ok(HWND dialog) {
   }
   std::free(job.dest_path);
   job.dest_path = dest_path;
+  note_queue_edit();
   // Whatever was found at the old path at Add says nothing of the new one.
   job.stale_dest.store(false);
   job.param.buffer_size = buffer_size;

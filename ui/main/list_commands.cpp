@@ -72,6 +72,7 @@ void add_chosen_files(HWND window, const wchar_t* buffer, unsigned file_offset) 
   for_each_chosen_path(buffer, file_offset, add_chosen_path, &adding);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
+  note_queue_edit();
   // One box for the whole choice, not one per file: in a queue of hundreds a
   // user may well choose a folder's files again.
   if (adding.already_queued > 0) warn(window, IDS_ALREADY_QUEUED, adding.already_queued);
@@ -103,7 +104,8 @@ void insert_menu_item(HMENU menu, UINT position, UINT id, bool disabled) {
   item.fType = MFT_SEPARATOR;
   if (id != 0) {
     // IDS_ADD .. IDS_SELECT_ALL stand in the order of the commands IDC_ADD .. IDM_SELECT_ALL.
-    load_text(text, IDS_ADD + (id - IDC_ADD), kTextCapacity);
+    const unsigned text_id = id == IDM_ADD_FOLDER ? IDS_ADD_FOLDER : IDS_ADD + (id - IDC_ADD);
+    load_text(text, text_id, kTextCapacity);
     item.fType = MFT_STRING;
     item.dwTypeData = text;
     item.fState = disabled ? (MFS_DISABLED | MFS_GRAYED) : MFS_ENABLED;
@@ -166,6 +168,7 @@ void delete_selected(HWND list) {
     if (record != nullptr && row_busy(record)) continue;
     free_job_row(record);
     SendMessageA(list, LVM_DELETEITEM, row, 0);
+    note_queue_edit();
   }
 }
 
@@ -223,12 +226,13 @@ void show_context_menu(HWND window, HWND list, POINT at) {
   const bool empty = row_count(list) == 0;
   const bool no_row = empty || focused_selected_row(list) < 0;
   insert_menu_item(menu, 0, IDC_ADD, false);
-  insert_menu_item(menu, 1, IDC_DELETE, no_row);
-  insert_menu_item(menu, 2, 0, false);
-  insert_menu_item(menu, 3, IDC_UP, no_row);
-  insert_menu_item(menu, 4, IDC_DOWN, no_row);
-  insert_menu_item(menu, 5, 0, false);
-  insert_menu_item(menu, 6, IDM_SELECT_ALL, empty);
+  insert_menu_item(menu, 1, IDM_ADD_FOLDER, false);
+  insert_menu_item(menu, 2, IDC_DELETE, no_row);
+  insert_menu_item(menu, 3, 0, false);
+  insert_menu_item(menu, 4, IDC_UP, no_row);
+  insert_menu_item(menu, 5, IDC_DOWN, no_row);
+  insert_menu_item(menu, 6, 0, false);
+  insert_menu_item(menu, 7, IDM_SELECT_ALL, empty);
   TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, at.x, at.y, window, nullptr);
   DestroyMenu(menu);
 }

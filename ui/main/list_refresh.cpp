@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "res/string_ids.h"
 #include "ui/main/file_list.h"
+#include "ui/main/folder_add.h"
 #include "ui/main/main_window_state.h"
 #include "ui/main/taskbar_progress.h"
 
@@ -144,7 +145,10 @@ void set_position_if_changed(HWND progress, int64_t position) {
 
 void show_totals(const Totals& totals) {
   char* status = nullptr;
-  if (totals.size > 0) {
+  // While a folder is being added, the status line counts its files.
+  if (adding_status() != nullptr) {
+    status = alloc_format("%s", adding_status());
+  } else if (totals.size > 0) {
     char format[kTextCapacity];
     load_text(format, IDS_STATUS, kTextCapacity);
     char done[kSizeTextCapacity];

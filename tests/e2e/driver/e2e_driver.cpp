@@ -16,6 +16,8 @@
 //
 //   launch FOLDER            start FOLDER\tarvolin.exe in FOLDER; wait for its window
 //   add FOLDER NAME...       Add, the open dialog: go to FOLDER, choose the NAMEs, Open
+//   add-folder FOLDER        "Добавить папку...": FOLDER typed into the picker's name
+//                            box, then its button; .ok once the picker has gone
 //   click ID                 press button ID of the main window (BM_CLICK)
 //   enabled ID               .ok 1 or 0
 //   log FROM                 the log's lines from index FROM; .ok total line count
@@ -402,6 +404,16 @@ void add(const std::string& folder, const std::vector<std::string>& names) {
   answer(warnings.empty(), std::to_string(added));
 }
 
+void add_folder(const std::string& folder) {
+  PostMessageA(program.window, WM_COMMAND, IDM_ADD_FOLDER, 0);
+  HWND picker = wait_dialog(program.window);
+  if (!picker) return answer(false, "no folder picker");
+  type_and_open(picker, folder);
+  for (DWORD waited = 0; waited < kWindowWaitMs && IsWindow(picker); waited += 20) Sleep(20);
+  if (IsWindow(picker)) return answer(false, "the folder picker stays open");
+  answer(true);
+}
+
 void close(const std::string& how, DWORD limit_ms) {
   if (!program.window) return answer(false, "no program");
   // Whether a run was under way as the close was asked: the controller keeps
@@ -507,6 +519,7 @@ void run_command(const std::string& line) {
   }
   if (name == "add" && word.size() >= 3)
     return add(word[1], std::vector<std::string>(word.begin() + 2, word.end()));
+  if (name == "add-folder" && word.size() == 2) return add_folder(rest(line, 1));
   if (name == "click" && word.size() == 2) {
     PostMessageA(GetDlgItem(program.window, std::atoi(word[1].c_str())), BM_CLICK, 0, 0);
     return answer(true);
