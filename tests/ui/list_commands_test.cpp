@@ -363,9 +363,9 @@ std::wstring box_text(HWND box) {
 // A folder and a file dropped from Explorer: the folder's files become rows
 // named below the destination folder, then the file as Add makes it. This
 // program keeps the system's code page (1251 here, as Windows 7 has it): a
-// name it cannot hold is refused by name, not copied as a look-alike. A
-// handle that is no drop does nothing, and closing during a walk of
-// thousands of files does not hang.
+// name it cannot hold is refused by name, not copied as a look-alike. The
+// same folder dropped again adds nothing. A handle that is no drop does
+// nothing, and closing during a walk of thousands of files does not hang.
 TEST_F(ListCommandsTest, DroppedFolderAndFileAreAddedAndAFolderWalkEndsWithTheWindow) {
   const std::string photos = folder_ + "\\" + ansi("Фото");
   CreateDirectoryA(photos.c_str(), nullptr);
@@ -397,6 +397,18 @@ TEST_F(ListCommandsTest, DroppedFolderAndFileAreAddedAndAFolderWalkEndsWithTheWi
     EXPECT_STREQ((out_ + "\\" + ansi("Фото\\2024\\b.txt")).c_str(),
                  row_record(list, 1)->job->dest_path);
   });
+  // The same folder again: its files are queued already, and one box says so.
+  PostMessageW(run.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(make_drop({wide(photos)})), 0);
+  for (const std::string& text :
+       {ansi("Уже в очереди, не добавлено файлов: 2"),
+        ansi("Ошибка: Имя не может быть записано в кодовой странице системы: ")}) {
+    box = wait_owned_window(run.window(), "#32770");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box_text(box).substr(0, wide(text).size()), wide(text));
+    click(box, IDOK);
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
+  }
+  EXPECT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
 
   const std::string big = folder_ + "\\big";
   CreateDirectoryA(big.c_str(), nullptr);
