@@ -6,7 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
+
+#include "app/text_format.h"
 
 // Edits that take a number accept at most this many characters.
 constexpr int kNumberInputLimit = 10;
@@ -38,10 +41,9 @@ void limit_item_text(HWND dialog, int control_id, int limit);
 // Reads at most kNumberInputLimit characters of edit `control_id` and
 // converts them with text_to_int32.
 int32_t read_item_number(HWND dialog, int control_id);
-// The text of control `control_id`, read in UTF-16, in the program's code
-// page; false when the code page cannot hold it (nothing is replaced by a
-// look-alike).
-bool read_item_path(HWND dialog, int control_id, std::string* text);
+// The text of control `control_id`, read in UTF-16: a path typed or chosen
+// there may hold names that the program's code page cannot.
+std::wstring item_wide_text(HWND dialog, int control_id);
 // Enables or greys control `control_id`.
 void enable_item(HWND dialog, int control_id, bool enabled);
 // Ticks or clears check box `control_id`; whether it is ticked.
@@ -56,3 +58,16 @@ INT_PTR edit_in_dialog(int id, HWND owner, DLGPROC procedure, void* record);
 void show_warning(HWND owner, const char* text);
 // "Ошибка: Недопустимое значение" with the caption "Ошибка", owned by `dialog`.
 void warn_invalid_value(HWND dialog);
+// A warning box whose text is string `id` formatted with `values`.
+template <typename... Values>
+void warn(HWND owner, unsigned id, Values... values) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  char* text = alloc_format(format, values...);
+  show_warning(owner, text != nullptr ? text : "");
+  std::free(text);
+}
+// A warning box whose text is string `id`, its "%d" replaced by `count` and
+// its "%s" by `name`, shown in UTF-16: the name may be one that the program's
+// code page cannot hold.
+void warn_wide(HWND owner, unsigned id, const std::wstring& name, int count = 0);

@@ -10,6 +10,7 @@
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
+#include "platform/win32/wide_text.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/dialog_items.h"
@@ -94,13 +95,18 @@ bool usable_dest(const CopyJob& job, const char* path) {
 void on_ok(HWND dialog) {
   CopyJob& job = *params_job;
   if (!accepts_changes(job)) return;
-  // A path the program's code page cannot hold is no path it can open.
-  std::string typed;
-  const bool held = read_item_path(dialog, IDC_DEST_PATH, &typed);
+  const std::wstring typed_wide = item_wide_text(dialog, IDC_DEST_PATH);
   const int32_t buffer_size = read_item_number(dialog, IDC_FILE_BUFFER_SIZE);
   const int32_t retry_timeout = read_item_number(dialog, IDC_FILE_RETRY_TIMEOUT);
   const bool valid = in_setting_range(buffer_size, kMaxBufferSize) &&
-                     in_setting_range(retry_timeout, kMaxRetryTimeout) && held && !typed.empty();
+                     in_setting_range(retry_timeout, kMaxRetryTimeout) && !typed_wide.empty();
+  // A path that the code page cannot hold is named, never replaced by a
+  // look-alike.
+  std::string typed;
+  if (valid && !platform::narrow(typed_wide, &typed)) {
+    warn_wide(dialog, IDS_NAME_UNHELD, typed_wide);
+    return;
+  }
   // Without memory for the new path the job keeps its old one, and the
   // change is refused as a whole.
   char* dest_path = valid ? absolute_dest(typed.c_str()) : nullptr;

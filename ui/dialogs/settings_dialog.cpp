@@ -9,6 +9,7 @@
 
 #include "app/resource_module.h"
 #include "app/text_format.h"
+#include "platform/win32/wide_text.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/color_scheme_dialog.h"
@@ -62,19 +63,16 @@ void initialise(HWND dialog, DialogParam* param) {
 // bytes: a Cyrillic letter takes two in UTF-8) is refused, never cut.
 bool folder_fits(HWND dialog, const std::string& folder) {
   if (folder.size() < kFolderCapacity) return true;
-  char format[kTextCapacity];
-  load_text(format, IDS_PATH_TOO_LONG, kTextCapacity);
-  char* text = alloc_format(format, folder.c_str());
-  show_warning(dialog, text != nullptr ? text : "");
-  std::free(text);
+  warn(dialog, IDS_PATH_TOO_LONG, folder.c_str());
   return false;
 }
 
 // Stores everything when every field is valid; otherwise warns and keeps
 // the dialog open with the user's input as it is.
 void on_ok(HWND dialog) {
+  const std::wstring typed = item_wide_text(dialog, IDC_DEST_FOLDER);
   std::string folder;
-  const bool held = read_item_path(dialog, IDC_DEST_FOLDER, &folder);
+  const bool held = platform::narrow(typed, &folder);
   const int32_t retry_timeout = read_item_number(dialog, IDC_RETRY_TIMEOUT);
   const int32_t max_attempts = read_item_number(dialog, IDC_MAX_ATTEMPTS);
   const int32_t buffer_size = read_item_number(dialog, IDC_BUFFER_SIZE);
@@ -82,10 +80,15 @@ void on_ok(HWND dialog) {
   const bool valid = in_setting_range(retry_timeout, kMaxRetryTimeout) &&
                      in_setting_range(max_attempts, kMaxAttempts) &&
                      in_setting_range(buffer_size, kMaxBufferSize) &&
-                     in_setting_range(refresh_interval, kMaxRefreshInterval) && held &&
-                     !folder.empty();
+                     in_setting_range(refresh_interval, kMaxRefreshInterval) && !typed.empty();
   if (!valid) {
     warn_invalid_value(dialog);
+    return;
+  }
+  // A folder that the code page cannot hold is named, never replaced by a
+  // look-alike.
+  if (!held) {
+    warn_wide(dialog, IDS_NAME_UNHELD, typed);
     return;
   }
   if (!folder_fits(dialog, folder)) return;

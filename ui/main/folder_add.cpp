@@ -13,7 +13,7 @@
 #include "engine/run_flags.h"
 #include "platform/win32/wide_text.h"
 #include "res/string_ids.h"
-#include "ui/main/add_warnings.h"
+#include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
 #include "ui/main/folder_picker.h"
 #include "ui/main/main_window_state.h"

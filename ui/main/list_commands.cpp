@@ -14,7 +14,7 @@
 #include "engine/dest_paths.h"
 #include "platform/win32/wide_text.h"
 #include "res/string_ids.h"
-#include "ui/main/add_warnings.h"
+#include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_window_state.h"
 
