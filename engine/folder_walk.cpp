@@ -283,7 +283,10 @@ void forget_walk() {
 
 }  // namespace
 
-bool walk_add(const WalkRoot& root, WalkDelivery deliver) {
+bool walk_add(const WalkRoot& chosen, WalkDelivery deliver) {
+  WalkRoot root = chosen;
+  // A folder read from a damaged record may lack its NUL.
+  root.settings.dest_folder[kFolderCapacity - 1] = '\0';
   if (current_walk) {
     std::lock_guard<std::mutex> lock(current_walk->lock);
     if (!current_walk->done) {
@@ -302,12 +305,6 @@ bool walk_add(const WalkRoot& root, WalkDelivery deliver) {
   }
   current_walk = walk;
   return true;
-}
-
-bool walk_running() {
-  if (!current_walk) return false;
-  std::lock_guard<std::mutex> lock(current_walk->lock);
-  return !current_walk->done;
 }
 
 bool stop_walk(uint32_t limit_ms) {

@@ -46,8 +46,6 @@ using WalkDelivery = void (*)(WalkBatch* batch);
 // Window thread: queues `root` behind those of the walk under way, or starts
 // a walk. False when no thread can be started.
 bool walk_add(const WalkRoot& root, WalkDelivery deliver);
-// Window thread: true while a walk has roots or batches left.
-bool walk_running();
 // Window thread, at closing: no batch is delivered from now on; waits at most
 // `limit_ms` for the walk to end while serving the window's calls. False
 // when it has not ended (a folder on a dead share): its thread is left to the

@@ -71,12 +71,16 @@ bool narrow(const wchar_t* text, std::wstring::size_type length, std::string* ou
          back.size() == length;
 }
 
+std::wstring wide_of_utf8(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
 std::string from_utf8(const char* utf8) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-  if (length <= 1) return "";
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
-  wide.resize(static_cast<size_t>(length) - 1);
+  const std::wstring wide = wide_of_utf8(utf8);
   const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(size > 1 ? size : 1), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &out[0], size, nullptr, nullptr);

@@ -23,6 +23,8 @@ inline bool narrow(const std::wstring& text, std::string* out) {
 std::string from_utf8(const char* utf8);
 // `text` in UTF-8, for what must be shown even when the code page cannot hold it.
 std::string utf8_of(const std::wstring& text);
+// `text` (UTF-8) in UTF-16.
+std::wstring wide_of_utf8(const std::string& text);
 // The full path of `path` (UTF-16), its "." and ".." resolved and "/" made
 // "\"; empty when it cannot be formed.
 std::wstring full_path(const std::wstring& path);

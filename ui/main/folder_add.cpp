@@ -16,6 +16,7 @@
 #include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
 #include "ui/main/folder_picker.h"
+#include "ui/main/list_refresh.h"
 #include "ui/main/main_window_state.h"
 
 namespace {
@@ -63,20 +64,12 @@ void append_walked(JobRow* row, const std::string& name) {
   }
 }
 
-std::wstring wide_of_utf8(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
-
 void note_left_out(const WalkBatch& batch) {
   reception.failed.insert(reception.failed.end(), batch.failed.begin(), batch.failed.end());
   for (const UnheldName& name : batch.unheld) {
     std::wstring folder;
     platform::widen(name.folder.c_str(), &folder);
-    reception.unheld.push_back(folder + L"\\" + wide_of_utf8(name.name));
+    reception.unheld.push_back(folder + L"\\" + platform::wide_of_utf8(name.name));
   }
 }
 
@@ -105,6 +98,7 @@ void take_batch(WalkBatch* batch) {
   show_status(batch->found);
   if (batch->last) {
     reception.status.clear();
+    refresh_list();  // the status line shows the queue's totals again
     reception.dests = DestPaths();
     reception.dests_taken = false;
     PostMessageA(main_window.window, kShowAddSummary, 0, 0);
