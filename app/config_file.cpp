@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/legacy_text.h"
 #include "app/text_format.h"
 #include "platform/platform.h"
 #include "platform/profile_codec.h"
@@ -39,6 +40,23 @@ void repair_copy_param(CopyParam* copy) {
   if (!in_setting_range(copy->retry_timeout, kMaxRetryTimeout))
     copy->retry_timeout = kDefaultRetryTimeout;
   if (!in_setting_range(copy->max_attempts, kMaxAttempts)) copy->max_attempts = kDefaultMaxAttempts;
+}
+
+// A folder that an earlier version stored in Windows-1251 is no UTF-8 text:
+// where the program's texts are UTF-8 it is converted once, here. One that
+// no longer fits the record in UTF-8 gives way to the default folder rather
+// than be cut.
+void convert_legacy_folder(CopyParam* copy) {
+  char folder[kFolderCapacity];
+  std::memcpy(folder, copy->dest_folder, sizeof folder);
+  folder[kFolderCapacity - 1] = '\0';
+  if (!platform::texts_are_utf8() || is_utf8(folder)) return;
+  char converted[kFolderCapacity] = {};
+  if (!utf8_from_1251(folder, converted, sizeof converted)) {
+    converted[0] = '\0';
+    exe_dir_path(converted, nullptr);
+  }
+  std::memcpy(copy->dest_folder, converted, sizeof converted);
 }
 
 void repair_dialog_param(DialogParam* dialog) {
@@ -115,6 +133,7 @@ void load_settings(const char* config_path, ListParam* list, CopyParam* copy, Di
   if (read_record(config_path, kCopyKey, bytes, kCopyParamSize)) {
     copy_param_from_bytes(bytes, copy);
     repair_copy_param(copy);
+    convert_legacy_folder(copy);
   } else {
     set_default_copy_param(copy);
   }

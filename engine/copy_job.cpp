@@ -107,25 +107,44 @@ JobRow* make_job_row(const char* source_path, const char* dest_path, int64_t tot
   return row;
 }
 
+JobRow* create_job_at(const char* source_path, const platform::PathInfo& source,
+                      const char* dest_path, const CopyParam& settings) {
+  JobRow* row = make_job_row(source_path, dest_path, source.size, settings);
+  if (!row) return nullptr;
+  CopyJob* job = row->job;
+  // A folder read from a damaged record may lack its NUL.
+  job->param.dest_folder[kFolderCapacity - 1] = '\0';
+  job->source_time.store(source.last_write);
+  if (job->param.resume) detect_resume(job, source);
+  return row;
+}
+
 JobRow* create_job(const char* source_path, const CopyParam& settings, char* file_name) {
   platform::PathInfo source;
   if (!find_regular_file(source_path, &source)) return nullptr;
   CopyParam param = settings;
-  // A folder read from a damaged record may lack its NUL.
   param.dest_folder[kFolderCapacity - 1] = '\0';
   char* folder = absolute_dest(param.dest_folder);
   char* dest_path = folder ? make_dest_path(source_path, folder) : nullptr;
   std::free(folder);
   if (!dest_path) return nullptr;
-  JobRow* row = make_job_row(source_path, dest_path, source.size, param);
+  JobRow* row = create_job_at(source_path, source, dest_path, param);
   std::free(dest_path);
   if (!row) return nullptr;
-  CopyJob* job = row->job;
-  job->source_time.store(source.last_write);
-  if (job->param.resume) detect_resume(job, source);
   std::strncpy(file_name, source.name, kFileNameCapacity - 1);
   file_name[kFileNameCapacity - 1] = '\0';
   return row;
+}
+
+bool make_dest_folders(const CopyJob* job) {
+  if (!job->makes_folders) return true;
+  for (const std::string& folder : job->empty_folders) {
+    if (!platform::make_folders(folder.c_str())) return false;
+  }
+  const std::string dest = job->dest_path;
+  const size_t separator = dest.find_last_of(platform::path_separators());
+  return separator == std::string::npos || separator == 0 ||
+         platform::make_folders(dest.substr(0, separator).c_str());
 }
 
 void free_job_row(JobRow* row) {

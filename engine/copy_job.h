@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/settings_records.h"
 #include "engine/hole_map.h"
@@ -13,7 +15,7 @@
 enum JobState : int32_t { JOB_QUEUED, JOB_RUNNING, JOB_ERROR, JOB_COMPLETED, JOB_WAITING };
 
 constexpr int kStateNameCapacity = 64;
-constexpr int kFileNameCapacity = 260;
+constexpr int kFileNameCapacity = static_cast<int>(platform::kNameCapacity);
 // A source's last-write time not yet known (a job made without a look-up).
 constexpr int64_t kTimeUnknown = INT64_MIN;
 
@@ -52,6 +54,11 @@ struct CopyJob {
   // cleared there after the worker has ended: while set, nothing of the job
   // may be freed or replaced.
   std::atomic<bool> worker_started{false};
+  // A file of a folder added whole: the destination's missing folders are
+  // made before it is opened, and so are `empty_folders`, the folders of the
+  // tree that hold nothing to copy. Set when the job is made, then only read.
+  bool makes_folders = false;
+  std::vector<std::string> empty_folders;
 };
 
 struct JobRow {
@@ -78,6 +85,15 @@ JobRow* make_job_row(const char* source_path, const char* dest_path, int64_t tot
 // a directory, or memory runs out. `file_name` (kFileNameCapacity) receives
 // the bare name the look-up reported.
 JobRow* create_job(const char* source_path, const CopyParam& settings, char* file_name);
+// Makes a row and its job for a source already looked up (`source`'s size and
+// time) copied to `dest_path`, with the resume detection of create_job; null
+// when memory runs out.
+JobRow* create_job_at(const char* source_path, const platform::PathInfo& source,
+                      const char* dest_path, const CopyParam& settings);
+// Before the worker opens the job's destination: its missing folders and the
+// job's empty folders, for a job that makes them. False, with the platform's
+// error set, when one cannot be made.
+bool make_dest_folders(const CopyJob* job);
 // True when a destination's last-write time is its source's, at the
 // resolution the destination's file system keeps.
 bool same_write_time(int64_t source, int64_t dest);

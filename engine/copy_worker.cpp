@@ -278,7 +278,7 @@ platform::File* open_destination(Run* run, platform::File* source, int64_t* offs
     log_step(job);
     set_step(job, STEP_OPEN_DEST);
   }
-  platform::File* dest = ops.open_dest(job->dest_path, fresh);
+  platform::File* dest = make_dest_folders(job) ? ops.open_dest(job->dest_path, fresh) : nullptr;
   if (!dest) {
     record_failure(job, ops.last_error());
     return nullptr;

@@ -6,6 +6,8 @@
 
 namespace {
 
+unsigned edits = 0;  // the window thread's alone
+
 void record(DestPaths* paths, const std::string& source, const std::string& dest) {
   paths->source_of.emplace(dest, source);
   paths->sources.insert(source);
@@ -41,6 +43,10 @@ void claim_queue_dests(DestPaths* paths, const CopyJob* except) {
            platform::path_key(row->job->dest_path));
   }
 }
+
+unsigned queue_edits() { return edits; }
+
+void note_queue_edit() { edits++; }
 
 bool dest_taken(const CopyJob* job, const char* dest_path) {
   DestPaths paths;

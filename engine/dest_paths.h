@@ -31,6 +31,11 @@ struct CopyJob;
 // Window thread: records the paths of every row's job but `except`'s, as the
 // queue stands now. Rows that already conflict stay as they are.
 void claim_queue_dests(DestPaths* paths, const CopyJob* except);
+// Window thread: a count that grows whenever rows leave the queue, come in
+// by Add, or take another destination. A folder's walk keeps the queue's
+// destinations from batch to batch and takes them afresh when it has grown.
+unsigned queue_edits();
+void note_queue_edit();
 // Window thread: true when `job` may not write `dest_path`: another row with
 // a different source writes it, a row reads it, or a row writes the job's
 // source.

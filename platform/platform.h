@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -68,11 +69,14 @@ bool flush_unsupported(uint32_t error);
 
 // ---- Path look-up ----------------------------------------------------------
 
+// A file name of 255 UTF-16 units takes up to 765 bytes in UTF-8.
+constexpr size_t kNameCapacity = 1024;
+
 struct PathInfo {
   bool is_directory;
   int64_t size;
-  int64_t last_write;  // ticks, as file_time
-  char name[260];      // the bare file name as the file system reports it
+  int64_t last_write;        // ticks, as file_time
+  char name[kNameCapacity];  // the bare file name as the file system reports it
 };
 // True when the path exists (file or directory); `info` then describes it.
 bool look_up(const char* path, PathInfo* info);
@@ -89,6 +93,30 @@ std::string absolute_path(const char* path, const char* base);
 // The form in which two paths naming one file compare equal: the full path,
 // letters folded to one case where the file system ignores case (Windows).
 std::string path_key(const char* path);
+// A file name's key for sorting names as a user reads them: letters of every
+// script folded to one case (on POSIX only Latin ones), compared byte by byte.
+std::string name_key(const std::string& name);
+
+// ---- Folders ---------------------------------------------------------------
+
+struct FolderEntry {
+  std::string name;  // the program's code page; UTF-8 when `unheld`
+  // The program's code page cannot hold the name (Windows that keeps its own
+  // code page): the entry cannot be opened by it, and `name` serves only to
+  // tell the user which one.
+  bool unheld;
+  bool is_directory;
+  int64_t size;
+  int64_t last_write;  // ticks, as file_time
+};
+// The entries of folder `path` but "." and "..", in no particular order.
+// Folders that lead elsewhere (symbolic links, junctions) are left out, so
+// that a walk down the tree cannot go round in circles. False when the folder
+// cannot be read.
+bool list_folder(const char* path, std::vector<FolderEntry>* entries);
+// Creates folder `path` and every missing folder above it. True when it
+// exists afterwards; false, with the error kept, when it cannot be made.
+bool make_folders(const char* path);
 
 // ---- Threads ---------------------------------------------------------------
 
@@ -146,14 +174,21 @@ bool read_profile_value(const char* path, const char* section, const char* key, 
 bool write_profile_record(const char* path, const char* section, const char* key, const void* data,
                           size_t size);
 
+// ---- Text ------------------------------------------------------------------
+
+// True when the program's texts and paths are UTF-8: always on POSIX, and on
+// Windows where the system honours the manifest's code page; false where they
+// are in the system's own code page.
+bool texts_are_utf8();
+
 // ---- String table ----------------------------------------------------------
 
 // Copies string `id` of the program's string table into `out` (at most
 // capacity - 1 characters and a NUL); returns the characters copied, 0 when
-// there is no such string. Windows: code page 1251; POSIX: UTF-8.
+// there is no such string. In the program's code page (see texts_are_utf8).
 int load_string(unsigned id, char* out, int capacity);
 // The names of the size units 0..3 ("байт", "Кб", "Мб", "Гб"), which the
-// program spells itself, in the string table's encoding.
+// program spells itself, in the program's code page.
 const char* size_unit_name(int unit);
 
 }  // namespace platform

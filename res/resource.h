@@ -38,9 +38,10 @@
 #define IDC_ABOUT 1008
 #define IDC_FILE_LIST 1009
 #define IDC_LOG 1010
+#define IDM_ADD_FOLDER 1069  // a command of the context menu only
 #define IDC_PROGRESS 1041
 #define IDC_STATUS 1042
-#define IDT_REFRESH 1025  // the refresh timer
+#define IDT_REFRESH 1025    // the refresh timer
 #define IDT_LOG_PAINT 1027  // paints the log lines added since the last paint
 
 // ---- File parameters (112) -------------------------------------------------

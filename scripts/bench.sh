@@ -108,6 +108,9 @@ wine "$WBIN/tv_bench_window.exe" log 100000 | tr -d '\r' >"$OUT/log.md"
 say "Add through the open dialog"
 wine "$WBIN/tv_bench_window.exe" add "$(winpath "$DISK/add")" "$(winpath "$DISK/add_out")" \
   3 1000 10000 | tr -d '\r' >"$OUT/add.md"
+say "a folder through the folder picker"
+wine "$WBIN/tv_bench_window.exe" add-folder "$(winpath "$DISK/add")" "$(winpath "$DISK/add_out")" \
+  3 10000 100 | tr -d '\r' >"$OUT/add_folder.md"
 say "small files under Wine"
 wine "$WBIN/tv_bench_window.exe" copy "$(winpath "$DISK/wsmall")" "$(winpath "$DISK/wsmall_out")" \
   1000 4096 3 0.5 | tr -d '\r' >"$OUT/wine_small.md"
@@ -131,6 +134,9 @@ wine_verdict=$(verdict_table "$OUT/wine.md")
 fault_verdict=$(verdict_table "$OUT/faults.md")
 add_1k=$(grep '^| 1000 |' "$OUT/add.md" | cut -d'|' -f4 | tr -d ' ')
 add_10k=$(grep '^| 10000 |' "$OUT/add.md" | cut -d'|' -f4 | tr -d ' ')
+folder_row=$(grep '^| 10000 |' "$OUT/add_folder.md")
+add_folder=$(echo "$folder_row" | cut -d'|' -f5 | tr -d ' ')
+folder_answer=$(echo "$folder_row" | cut -d'|' -f7 | tr -d ' ')
 copy_line=$(grep '^The real window' "$OUT/wine_small.md")
 holes_verdict=$(grep -o 'after [0-9]* passes (≤ 3: [^)]*)' "$OUT/holes.md")
 large_line=$(grep '^The real window' "$OUT/wine_large.md")
@@ -190,6 +196,7 @@ engine: the engine and the bare loops make the same calls (sections 1 and 2).
 | Re-read per fault ≤ 1 block | ${fault_verdict} |
 | Add of 1,000 files in one open-dialog choice: all rows shown in ≤ 2 s (Wine) | ${add_1k} s: $(row_verdict "$OUT/add.md" 1000) |
 | Add of 10,000 files: ≤ 20 s | ${add_10k} s: $(row_verdict "$OUT/add.md" 10000) |
+| "Добавить папку..." of 10,000 files in 100 folders through the picker: all rows shown in ≤ 10 s, the window answering meanwhile (Wine) | ${add_folder} s, the window's longest answer ${folder_answer} ms: $(row_verdict "$OUT/add_folder.md" 10000) |
 | 1,000 files of 4 KiB through the real window: ≥ 0.5× the bare durable loop's files/s, and ≤ 1.5× the time of the in-memory window | ${copy_line#The real window: } |
 | One 1 GiB file through the real window ≥ 0.95× the bare durable loop | ${large_line#The real window: } |
 | A 64 MiB file with 100 dead 4 KiB sectors rescued to all but them in ≤ 3 passes | ${holes_verdict} (section 10) |
@@ -339,7 +346,7 @@ changes below (0.92 in a run of its own), and single rounds spread widely on
 this shared machine (the page cache takes and gives back a GiB per copy),
 which is why the ratio is the median of the rounds' ratios.
 
-## 6. Add through the open dialog (Wine)
+## 6. Add through the open dialog, and a folder through the picker (Wine)
 
 Add pressed on the real main window (run in the benchmark's process, on a
 window thread of its own, as the program runs it), the real open dialog sent
@@ -361,10 +368,30 @@ now appended with the list's painting suspended (WM_SETREDRAW) and shown in
 one repaint. What is left is the open dialog's check of every name, and per
 row `create_job`'s two look-ups (the source, and the destination for a
 resume), a few tenths of a millisecond together under Wine: each
-FindFirstFileA opens the folder, asks the server and closes it. The row's
+FindFirstFileW opens the folder, asks the server and closes it. The row's
 five list-view messages take tens of microseconds. *What would move it:* a lighter look-up for the
 destination, which needs only a size (GetFileAttributesEx is answered without
 the server under Wine).
+
+Beside it, "Добавить папку..." of a tree of 10,000 files of 4 KiB in 100
+folders: the command posted to the real main window, the folder typed into
+the picker's name box and its button pressed; timed from the button until
+every row is in the list and the window has painted. Meanwhile the
+benchmark asks the list its row count every millisecond, as any caller
+would, and the longest the window took to answer is shown.
+
+EOF
+  cat "$OUT/add_folder.md"
+  cat <<'EOF'
+
+*What dominates:* the walk runs on a thread of its own: the listing comes a
+folder at a time (FindFirstFileExW with large fetches), needs no look-up per
+file, and the rows are made there, each with its destination's look-up for a
+resume. The window thread only claims and appends each batch of up to 256
+rows (or what 100 ms of walking found), painting suspended, so it answers
+within tens of milliseconds throughout. Without the open dialog's check of
+every name, the picker adds a tree faster than the open dialog adds the same
+number of files from one folder.
 
 ## 7. Window-thread cost of a refresh tick (Wine)
 
@@ -520,6 +547,10 @@ through it, so the peak does not depend on the file's size (see Targets).
 
 - Add (ui/main/list_commands.cpp) appends the rows of one open-dialog choice
   with the list's painting suspended and shows them in one repaint.
+- A folder (ui/main/folder_add.cpp, engine/folder_walk.cpp) is walked off the
+  window thread and handed over in batches, each appended unpainted and
+  shown in one repaint; the queue's destinations are taken once per walk,
+  not per batch, unless the queue was edited meanwhile.
 - The log (ui/main/window_host_win32.cpp) adds each line at once with the
   list box's painting suspended; a 100 ms timer, killed when the window is
   destroyed, paints and scrolls. The host looks the list and the log up once

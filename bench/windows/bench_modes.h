@@ -5,3 +5,4 @@ int refresh_bench(int argc, char** argv);
 int log_bench(int argc, char** argv);
 int copy_bench(int argc, char** argv);
 int add_bench(int argc, char** argv);
+int add_folder_bench(int argc, char** argv);

@@ -8,6 +8,9 @@
 //                                              against the bare durable loop
 //   tv_bench_window.exe add FOLDER DEST ROUNDS COUNT...
 //                                              Add of COUNT files through the open dialog
+//   tv_bench_window.exe add-folder FOLDER DEST ROUNDS FILES FOLDERS
+//                                              "Добавить папку..." of FILES files in
+//                                              FOLDERS folders, through the picker
 #include <cstdio>
 #include <string>
 
@@ -19,8 +22,10 @@ int main(int argc, char** argv) {
   if (mode == "log" && argc == 3) return log_bench(argc - 2, argv + 2);
   if (mode == "copy" && argc == 8) return copy_bench(argc - 2, argv + 2);
   if (mode == "add" && argc > 5) return add_bench(argc - 2, argv + 2);
+  if (mode == "add-folder" && argc == 7) return add_folder_bench(argc - 2, argv + 2);
   std::fprintf(stderr,
                "usage: tv_bench_window refresh ROWS... | log LINES | "
-               "copy SOURCE DEST COUNT SIZE ROUNDS RATIO | add FOLDER DEST ROUNDS COUNT...\n");
+               "copy SOURCE DEST COUNT SIZE ROUNDS RATIO | add FOLDER DEST ROUNDS COUNT... | "
+               "add-folder FOLDER DEST ROUNDS FILES FOLDERS\n");
   return 2;
 }

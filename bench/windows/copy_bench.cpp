@@ -27,13 +27,12 @@
 namespace {
 
 enum Way { kWindow, kFakeWindow, kUntimed, kBare, kBareFlush, kThreads, kWays };
-const char* const kWayNames[kWays] = {
-    "real main window",
-    "controller + worker, in-memory window",
-    "the same, no last-write time read or stamped",
-    "bare loop",
-    "bare durable loop (flush per file)",
-    "a thread started and waited for per file, no copy"};
+const char* const kWayNames[kWays] = {"real main window",
+                                      "controller + worker, in-memory window",
+                                      "the same, no last-write time read or stamped",
+                                      "bare loop",
+                                      "bare durable loop (flush per file)",
+                                      "a thread started and waited for per file, no copy"};
 
 struct Folders {
   FileSet source;
@@ -42,10 +41,12 @@ struct Folders {
 
 // What the open dialog hands back for every file of the set: the folder,
 // then each name, each ending in a NUL, and one more NUL.
-std::string chosen_buffer(const FileSet& set) {
+// What the open dialog hands back in UTF-16; the benchmark's names are ASCII.
+std::wstring chosen_buffer(const FileSet& set) {
   std::string buffer = set.folder + '\0';
   for (int i = 0; i < set.count; ++i) buffer += file_name(i) + '\0';
-  return buffer + '\0';
+  buffer += '\0';
+  return std::wstring(buffer.begin(), buffer.end());
 }
 
 bool all_completed(const std::vector<const CopyJob*>& jobs) {
@@ -63,7 +64,7 @@ double window_round(const Folders& folders) {
   BenchSettings settings;
   bench_settings(&settings, folders.dest, 0);
   WindowRunner window(&settings);
-  const std::string chosen = chosen_buffer(folders.source);
+  const std::wstring chosen = chosen_buffer(folders.source);
   std::vector<const CopyJob*> jobs;
   window.run([&] {
     add_chosen_files(window.window(), chosen.c_str(),

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/posix/file_ticks.h"
 #include "platform/posix/last_error.h"
 
 namespace platform {
@@ -85,13 +86,6 @@ bool write_all(File* file, const void* buffer, uint32_t size, uint32_t* written)
 }
 
 namespace {
-
-// 100-nanosecond ticks between 1601-01-01 and 1970-01-01.
-constexpr int64_t kUnixEpochTicks = 116444736000000000;
-
-int64_t ticks_of(const timespec& time) {
-  return kUnixEpochTicks + static_cast<int64_t>(time.tv_sec) * 10000000 + time.tv_nsec / 100;
-}
 
 bool status_of(File* file, struct stat* status) {
   if (::fstat(file->fd, status) == 0) return true;
@@ -182,6 +176,14 @@ size_t drive_length(const char*) { return 0; }
 
 std::string absolute_path(const char* path, const char* base) {
   return path[0] == '/' ? std::string(path) : std::string(base) + path;
+}
+
+std::string name_key(const std::string& name) {
+  std::string key = name;
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return key;
 }
 
 // Linux file systems tell names apart by case: the path is its own key.

@@ -20,6 +20,8 @@ const TableEntry kStrings[] = {
 
 }  // namespace
 
+bool texts_are_utf8() { return true; }
+
 int load_string(unsigned id, char* out, int capacity) {
   if (capacity <= 0) return 0;
   for (const TableEntry& entry : kStrings) {

@@ -1,10 +1,15 @@
-// Files and path look-up through the Win32 API (single-byte calls).
+// Files and path look-up through the wide calls of the Win32 API: paths
+// come in the program's code page and reach the system in UTF-16, absolute
+// ones with the prefix that lifts the limit of 260 characters.
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/file_ticks.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -15,12 +20,15 @@ File* file_of(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<File*>(handle);
 }
 
-int64_t ticks_of(const FILETIME& time) {
-  return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
-                              time.dwLowDateTime);
-}
-
 bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+const char* after_separator(const char* path) {
+  const char* name = path;
+  for (const char* at = path; *at != '\0'; ++at) {
+    if (is_separator(*at)) name = at + 1;
+  }
+  return name;
+}
 
 // "C:" of a drive path, "\\server\share" of a UNC path, else nothing.
 std::string root_of(const char* path) {
@@ -33,29 +41,45 @@ std::string root_of(const char* path) {
   return std::string(path, end);
 }
 
-// GetFullPathNameA of a path that is already absolute: only "." and ".."
-// and doubled separators are resolved, nothing depends on the current folder.
+// The full path of a path that is already absolute: only "." and ".." and
+// doubled separators are resolved, nothing depends on the current folder.
+// Empty when the program's code page cannot hold it.
 std::string normalised(const std::string& path) {
-  std::vector<char> full(path.size() + MAX_PATH);
-  const DWORD length =
-      GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  if (length == 0 || length >= full.size()) return "";
-  return std::string(full.data(), length);
+  std::wstring wide;
+  std::string full;
+  if (!widen(path.c_str(), &wide) || !narrow(full_path(wide), &full)) return "";
+  return full;
+}
+
+HANDLE create_file(const char* path, DWORD access, DWORD share, DWORD creation) {
+  const std::wstring wide = long_path(path);
+  if (wide.empty()) return INVALID_HANDLE_VALUE;
+  return CreateFileW(wide.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+// The found name in the program's code page; the name at the end of `path`
+// itself when the code page cannot hold what the system reports.
+void copy_found_name(const wchar_t* found, const char* path, char* name, size_t capacity) {
+  std::string narrow_name;
+  if (!narrow(found, std::wcslen(found), &narrow_name)) {
+    narrow_name = after_separator(path);
+  }
+  std::strncpy(name, narrow_name.c_str(), capacity - 1);
+  name[capacity - 1] = '\0';
 }
 
 }  // namespace
 
 File* open_source(const char* path) {
-  return file_of(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file_of(create_file(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
 }
 
 // A destination that is continued is also read: its last block is compared
 // with the source's before more is appended.
 File* open_dest(const char* path, bool create) {
   const DWORD access = create ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
-  return file_of(CreateFileA(path, access, 0, nullptr, create ? CREATE_ALWAYS : OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file_of(create_file(path, access, 0, create ? CREATE_ALWAYS : OPEN_EXISTING));
 }
 
 bool seek(File* file, int64_t offset) {
@@ -154,16 +178,17 @@ bool look_up(const char* path, PathInfo* info) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
   }
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(path, &data);
+  const std::wstring wide = long_path(path);
+  if (wide.empty()) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(wide.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   info->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   info->size =
       static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   info->last_write = ticks_of(data.ftLastWriteTime);
-  std::memcpy(info->name, data.cFileName, sizeof info->name);
-  info->name[sizeof info->name - 1] = '\0';
+  copy_found_name(data.cFileName, path, info->name, sizeof info->name);
   return true;
 }
 
@@ -182,13 +207,22 @@ std::string absolute_path(const char* path, const char* base) {
   return normalised(std::string(base) + path);
 }
 
+std::string name_key(const std::string& name) {
+  std::wstring wide;
+  if (!widen(name.c_str(), &wide) || wide.empty()) return name;
+  CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+  return utf8_of(wide);
+}
+
 std::string path_key(const char* path) {
-  char full[MAX_PATH * 4];
-  const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-  std::string key = length > 0 && length < sizeof full ? std::string(full, length) : path;
-  // The file system compares names without case, in the program's code page.
-  if (!key.empty()) CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
-  return key;
+  std::wstring wide;
+  if (!widen(path, &wide)) return path;
+  std::wstring full = full_path(wide);
+  if (full.empty()) full = wide;
+  // The file system compares names without case, letter by letter in UTF-16;
+  // the key is only compared, so its encoding is free.
+  CharUpperBuffW(&full[0], static_cast<DWORD>(full.size()));
+  return utf8_of(full);
 }
 
 }  // namespace platform

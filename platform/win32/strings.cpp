@@ -1,9 +1,15 @@
-// The program's string table, from the resources of the running executable.
+// The program's string table, from the resources of the running executable,
+// and the few texts the program spells itself.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
+
+bool texts_are_utf8() { return GetACP() == CP_UTF8; }
 
 int load_string(unsigned id, char* out, int capacity) {
   if (capacity <= 0) return 0;
@@ -12,9 +18,10 @@ int load_string(unsigned id, char* out, int capacity) {
 }
 
 const char* size_unit_name(int unit) {
-  // Code page 1251, as every text of the program on Windows.
-  static const char* const kNames[4] = {"\xE1\xE0\xE9\xF2", "\xCA\xE1", "\xCC\xE1", "\xC3\xE1"};
-  return kNames[unit];
+  // In the program's code page, as every text of the program; made once.
+  static const std::string kNames[4] = {from_utf8("байт"), from_utf8("Кб"), from_utf8("Мб"),
+                                        from_utf8("Гб")};
+  return kNames[unit].c_str();
 }
 
 }  // namespace platform

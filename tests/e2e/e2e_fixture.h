@@ -20,9 +20,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -96,14 +98,32 @@ class E2eTest : public ::testing::Test {
   }
 
   // ---- files ----
+  // `name` may lie in folders of backing/, which are made.
   void make_source(const std::string& name, size_t size) {
     std::string bytes = pattern_bytes(size, static_cast<unsigned>(name.size() * 7919 + size));
+    std::filesystem::create_directories(std::filesystem::path(mount_.backing(name)).parent_path());
     std::ofstream(mount_.backing(name), std::ios::binary).write(bytes.data(), bytes.size());
   }
   // The queue's journal as the program left it.
   ParsedJournal journal() const {
     const std::string text = dir_.read("prog/tvoln.queue");
     return parse_journal(text.data(), text.size());
+  }
+  // `diff -r` of backing/`folder` and dest/`folder`: the same folders and
+  // files, every file byte-identical.
+  void expect_same_tree(const std::string& folder) {
+    auto entries = [](const std::string& root) {
+      std::map<std::string, bool> found;  // relative path, is a folder
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        found[std::filesystem::relative(entry.path(), root).string()] = entry.is_directory();
+      }
+      return found;
+    };
+    const std::map<std::string, bool> source = entries(mount_.backing(folder));
+    ASSERT_EQ(source, entries(mount_.dest(folder)));
+    for (const auto& [name, is_folder] : source) {
+      if (!is_folder) expect_faithful(folder + "/" + name, true);
+    }
   }
   // The source's bytes as they are now (for files of a few megabytes).
   std::string source_bytes(const std::string& name) const { return dir_.read("backing/" + name); }
@@ -201,12 +221,24 @@ class E2eTest : public ::testing::Test {
     runs_++;
   }
   // Add, through the open dialog, in the flaky folder (or its subfolder
-  // `folder`); the reply's lines hold the warnings of files not added.
+  // `folder`); the reply's lines hold the warnings of files not added. Words
+  // go by tabs: a name may hold spaces.
   Reply add_in(const std::string& folder, const std::vector<std::string>& names) {
     std::string command =
-        "add " + wine_path(dir_.path("flaky") + (folder.empty() ? "" : "/") + folder);
-    for (const std::string& name : names) command += " " + name;
+        "add\t" + wine_path(dir_.path("flaky") + (folder.empty() ? "" : "/") + folder);
+    for (const std::string& name : names) command += "\t" + name;
     return driver_.send(command);
+  }
+  // "Добавить папку...", the flaky folder's `folder` typed into the picker;
+  // returns once its files are all rows.
+  void add_folder(const std::string& folder, int files) {
+    Reply reply = driver_.send("add-folder\t" + wine_path(dir_.path("flaky") + "/" + folder));
+    ASSERT_TRUE(reply.ok) << reply.value;
+    ASSERT_TRUE(wait_for([&] { return rows() >= files; })) << rows();
+  }
+  int rows() {
+    Reply reply = driver_.send("rows");
+    return reply.ok ? std::atoi(reply.value.c_str()) : -1;
   }
   void add(const std::vector<std::string>& names) {
     Reply reply = add_in("", names);

@@ -8,6 +8,7 @@
 
 #include "app/text_format.h"
 #include "tests/ui/dialog_driver.h"
+#include "tests/ui/ui_harness.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/letter_case.h"
 
@@ -18,26 +19,26 @@ std::vector<int> script_values;
 size_t script_next = 0;
 int scripted() { return script_values[script_next++ % script_values.size()]; }
 
-std::string turned(const std::string& text, std::vector<int> values) {
+std::wstring turned(const std::wstring& text, std::vector<int> values) {
   script_values = std::move(values);
   script_next = 0;
-  std::string copy = text;
+  std::wstring copy = text;
   turn_letter_case(&copy[0], scripted);
   return copy;
 }
 
-bool is_letter(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0xC0;
+bool is_letter(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= 0x410 && c <= 0x44F);
 }
 
-// The same text up to the case of letters: every other byte is identical and
-// a letter either is the same or its case partner.
-bool same_but_case(const std::string& a, const std::string& b) {
+// The same text up to the case of letters: every other character is
+// identical and a letter either is the same or its case partner.
+bool same_but_case(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    const unsigned char x = a[i], y = b[i];
+    const wchar_t x = a[i], y = b[i];
     if (x == y) continue;
-    if (!is_letter(x) || (x ^ 0x20) != y) return false;
+    if (!is_letter(x) || (y != x + 0x20 && y != x - 0x20)) return false;
   }
   return true;
 }
@@ -45,33 +46,29 @@ bool same_but_case(const std::string& a, const std::string& b) {
 std::string name_text() {
   char format[kTextCapacity];
   load_text(format, IDS_ABOUT_NAME, kTextCapacity);
-  char* text = alloc_format(format, kVersionText);
+  char* text = alloc_format(format, version_text());
   std::string result = text;
   std::free(text);
   return result;
 }
 
 TEST(LetterCaseTest, TurnsLatinAndCyrillicLettersOnly) {
-  // "Tarvolin, версия 1.0 (выпуск 7) RU\r\nЁё-Яя" in code page 1251.
-  const std::string text =
-      "Tarvolin, \xE2\xE5\xF0\xF1\xE8\xFF 1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU\r\n\xA8\xB8-\xDF\xFF";
-  // An advance of 1 every time looks at every byte once.
-  EXPECT_EQ(turned(text, {1}),
-            "tARVOLIN, \xC2\xC5\xD0\xD1\xC8\xDF 1.0 (\xC2\xDB\xCF\xD3\xD1\xCA 7) "
-            "ru\r\n\xA8\xB8-\xFF\xDF");
-  // Looking at each byte twice turns it back.
+  const std::wstring text = L"Tarvolin, версия 1.0 (выпуск 7) RU\r\nЁё-Яя";
+  // An advance of 1 every time looks at every character once.
+  EXPECT_EQ(turned(text, {1}), L"tARVOLIN, ВЕРСИЯ 1.0 (ВЫПУСК 7) ru\r\nЁё-яЯ");
+  // Looking at each character twice turns it back.
   EXPECT_EQ(turned(text, {0, 1}), text);
-  // Advances of 2 turn every other byte, starting with the first.
-  EXPECT_EQ(turned("abcdef", {2}), "AbCdEf");
-  EXPECT_EQ(turned("", {1}), "");
+  // Advances of 2 turn every other character, starting with the first.
+  EXPECT_EQ(turned(L"abcdef", {2}), L"AbCdEf");
+  EXPECT_EQ(turned(L"", {1}), L"");
 }
 
 TEST(LetterCaseTest, RandomTurningLeavesEverythingButLetterCase) {
-  const std::string text = name_text();
+  const std::wstring text = wide(name_text());
   ASSERT_FALSE(text.empty());
   for (unsigned seed = 1; seed <= 50; ++seed) {
     std::srand(seed);
-    std::string copy = text;
+    std::wstring copy = text;
     turn_letter_case(&copy[0], std::rand);
     EXPECT_TRUE(same_but_case(text, copy)) << seed;
   }
@@ -82,7 +79,7 @@ TEST(AboutDialogTest, ShowsTheTextsAndTheIcon) {
       run_dialog(IDD_ABOUT, about_dialog_proc, 0, [&](const DialogDriver& driver, HWND dialog) {
         EXPECT_EQ(DialogDriver::title(dialog), table_text(IDS_ABOUT_TITLE));
         EXPECT_EQ(driver.text(dialog, IDC_ABOUT_NAME), name_text());
-        EXPECT_NE(name_text().find("1.0 (\xE2\xFB\xEF\xF3\xF1\xEA 7) RU"), std::string::npos);
+        EXPECT_NE(name_text().find(ansi("1.0 (выпуск 7) RU")), std::string::npos);
         EXPECT_EQ(driver.text(dialog, IDC_ABOUT_HISTORY), table_text(IDS_ABOUT_HISTORY));
         EXPECT_EQ(driver.text(dialog, IDC_ABOUT_DISCLAIMER), table_text(IDS_ABOUT_DISCLAIMER));
         EXPECT_EQ(driver.text(dialog, IDOK), table_text(IDS_OK));
@@ -104,7 +101,7 @@ TEST(AboutDialogTest, DoubleClickOnTheIconJokesAndAClickUndoesIt) {
       driver.settle();
       EXPECT_EQ(DialogDriver::title(dialog), title + " :)") << round;
       const std::string joked = driver.text(dialog, IDC_ABOUT_NAME);
-      EXPECT_TRUE(same_but_case(name, joked)) << round;
+      EXPECT_TRUE(same_but_case(wide(name), wide(joked))) << round;
       EXPECT_NE(joked, name) << round;
     }
     driver.command(dialog, IDC_ABOUT_ICON, STN_CLICKED);

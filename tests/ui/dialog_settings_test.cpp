@@ -177,7 +177,7 @@ TEST_F(SettingsDialogTest, NumbersAreReadLikeStrtolFromAtMostTenCharacters) {
   EXPECT_EQ(dialog_.refresh_interval, 1);
 }
 
-TEST_F(SettingsDialogTest, FolderOfSpacesPassesAndLongFolderIsCut) {
+TEST_F(SettingsDialogTest, FolderOfSpacesPassesAndTooLongAFolderIsRefused) {
   Fields spaces;
   spaces.folder = "   ";
   INT_PTR result = 0;
@@ -188,11 +188,19 @@ TEST_F(SettingsDialogTest, FolderOfSpacesPassesAndLongFolderIsCut) {
   EXPECT_EQ(std::string(copy_.dest_folder + 3, kFolderCapacity - 3),
             std::string(kFolderCapacity - 3, '\0'));
 
+  // 260 characters do not fit the record's 259: refused, never cut.
+  saved_copy_ = copy_;
+  saved_dialog_ = dialog_;
   Fields long_folder;
   long_folder.folder = "C:\\" + std::string(257, 'a');
   ASSERT_EQ(long_folder.folder.size(), 260u);
-  EXPECT_TRUE(submit(long_folder, &result).closed);
-  EXPECT_EQ(std::string(copy_.dest_folder), long_folder.folder.substr(0, 259));
+  OkOutcome outcome = submit(long_folder, &result);
+  EXPECT_TRUE(outcome.warned);
+  std::string refusal = table_text(IDS_PATH_TOO_LONG);
+  refusal.replace(refusal.find("%s"), 2, long_folder.folder);
+  EXPECT_EQ(outcome.box_text, refusal);
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(unchanged());
 }
 
 TEST_F(SettingsDialogTest, JobsAlreadyQueuedKeepTheirSettings) {

@@ -1,10 +1,12 @@
 // Commands that edit the queue: the open dialog's buffer, add through the
-// real open dialog, delete around a busy row, move up and down, select all
-// and the context menu.
+// real open dialog, files and folders dropped on the window, delete around a
+// busy row, move up and down, select all and the context menu.
 #include <windows.h>
-// commctrl.h needs the types of windows.h.
+// commctrl.h, shellapi.h and shlobj.h need the types of windows.h.
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
@@ -13,32 +15,33 @@
 #include "engine/copy_job.h"
 #include "engine/copy_worker.h"
 #include "tests/e2e/driver/file_name_field.h"
+#include "ui/main/file_list.h"
 #include "ui/main/list_commands.h"
 #include "ui_harness.h"
 
 namespace {
 
-void collect(const char* path, void* context) {
-  static_cast<std::vector<std::string>*>(context)->push_back(path);
+void collect(const std::wstring& path, void* context) {
+  static_cast<std::vector<std::wstring>*>(context)->push_back(path);
 }
 
-std::vector<std::string> chosen(const std::string& buffer, unsigned offset) {
-  std::vector<std::string> paths;
+std::vector<std::wstring> chosen(const std::wstring& buffer, unsigned offset) {
+  std::vector<std::wstring> paths;
   for_each_chosen_path(buffer.c_str(), offset, collect, &paths);
   return paths;
 }
 
 TEST(OpenBuffer, OneFileSeveralFilesAndADriveRoot) {
-  const std::string one("C:\\data\\a.txt\0", 14);
-  EXPECT_EQ(std::vector<std::string>{"C:\\data\\a.txt"}, chosen(one, 8));
+  const std::wstring one(L"C:\\data\\a.txt\0", 14);
+  EXPECT_EQ(std::vector<std::wstring>{L"C:\\data\\a.txt"}, chosen(one, 8));
 
-  const std::string three("C:\\data\0a.txt\0b.txt\0c.txt\0\0", 27);
-  EXPECT_EQ((std::vector<std::string>{"C:\\data\\a.txt", "C:\\data\\b.txt", "C:\\data\\c.txt"}),
+  const std::wstring three(L"C:\\data\0a.txt\0b.txt\0c.txt\0\0", 27);
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\data\\a.txt", L"C:\\data\\b.txt", L"C:\\data\\c.txt"}),
             chosen(three, 8));
 
   // A drive root already ends in a backslash; the joined path keeps both.
-  const std::string root("C:\\\0a.txt\0b.txt\0\0", 17);
-  EXPECT_EQ((std::vector<std::string>{"C:\\\\a.txt", "C:\\\\b.txt"}), chosen(root, 4));
+  const std::wstring root(L"C:\\\0a.txt\0b.txt\0\0", 17);
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\\\a.txt", L"C:\\\\b.txt"}), chosen(root, 4));
 }
 
 // Sorts rows 0..n-1 as LVM_SORTITEMSEX would with the move order.
@@ -244,29 +247,25 @@ std::vector<bool> menu_greying(MainWindowRun* run, std::vector<UINT>* ids, bool 
 TEST_F(ListCommandsTest, ContextMenuGreysWhatCannotApply) {
   MainWindowRun run(&settings_);
   std::vector<UINT> ids;
-  EXPECT_EQ((std::vector<bool>{false, true, false, true, true, false, true}),
+  EXPECT_EQ((std::vector<bool>{false, false, true, false, true, true, false, true}),
             menu_greying(&run, &ids));
   const UINT separator = 0;
-  EXPECT_EQ((std::vector<UINT>{IDC_ADD, IDC_DELETE, separator, IDC_UP, IDC_DOWN, separator,
-                               IDM_SELECT_ALL}),
-            ids);
+  const std::vector<UINT> all_ids = {IDC_ADD, IDM_ADD_FOLDER, IDC_DELETE, separator,
+                                     IDC_UP,  IDC_DOWN,       separator,  IDM_SELECT_ALL};
+  EXPECT_EQ(all_ids, ids);
 
   add_three(&run);
   select_only(&run, -1);
   ids.clear();
-  EXPECT_EQ((std::vector<bool>{false, true, false, true, true, false, false}),
+  EXPECT_EQ((std::vector<bool>{false, false, true, false, true, true, false, false}),
             menu_greying(&run, &ids));
   select_only(&run, 2);
   ids.clear();
-  EXPECT_EQ((std::vector<bool>{false, false, false, false, false, false, false}),
-            menu_greying(&run, &ids));
+  EXPECT_EQ(std::vector<bool>(8, false), menu_greying(&run, &ids));
   // The keyboard opens the same menu: "Выбрать все" needs no mouse.
   ids.clear();
-  EXPECT_EQ((std::vector<bool>{false, false, false, false, false, false, false}),
-            menu_greying(&run, &ids, true));
-  EXPECT_EQ((std::vector<UINT>{IDC_ADD, IDC_DELETE, separator, IDC_UP, IDC_DOWN, separator,
-                               IDM_SELECT_ALL}),
-            ids);
+  EXPECT_EQ(std::vector<bool>(8, false), menu_greying(&run, &ids, true));
+  EXPECT_EQ(all_ids, ids);
 }
 
 // Types `text` into the open dialog and presses its Open button.
@@ -275,9 +274,10 @@ void type_and_open(HWND dialog, const std::string& text) {
   click(dialog, IDOK);
 }
 
-std::string open_dialog_folder(HWND dialog) {
-  char folder[MAX_PATH] = "";
-  SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+// The dialog is a Unicode one: it answers in UTF-16.
+std::wstring open_dialog_folder(HWND dialog) {
+  wchar_t folder[MAX_PATH] = L"";
+  SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
   return folder;
 }
 
@@ -291,9 +291,8 @@ TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) 
   HWND dialog = wait_owned_window(run.window(), "#32770");
   ASSERT_NE(dialog, nullptr);
   type_and_open(dialog, folder_);
-  ASSERT_TRUE(wait_until([&] {
-    return lstrcmpiA(open_dialog_folder(dialog).c_str(), folder_.c_str()) == 0;
-  })) << open_dialog_folder(dialog);
+  ASSERT_TRUE(wait_until(
+      [&] { return lstrcmpiW(open_dialog_folder(dialog).c_str(), wide(folder_).c_str()) == 0; }));
   type_and_open(dialog, "\"c.txt\" \"a.txt\" \"" + cyrillic + "\"");
   ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
 
@@ -327,6 +326,100 @@ TEST_F(ListCommandsTest, AddsFilesChosenInTheOpenDialogInItsOrderAndCopiesThem) 
   EXPECT_EQ("Tarvolin", window_text(run.window()));
   // Six lines a file: start, both opens, copying, done and an empty line.
   EXPECT_EQ(18, SendMessageA(run.item(IDC_LOG), LB_GETCOUNT, 0, 0));
+}
+
+// A drop block as the system hands it to the window: DROPFILES, then the
+// names in UTF-16, each ended by a NUL, and one more NUL.
+HDROP make_drop(const std::vector<std::wstring>& paths) {
+  size_t characters = 1;
+  for (const std::wstring& path : paths) characters += path.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+  DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  wchar_t* names = reinterpret_cast<wchar_t*>(drop + 1);
+  for (const std::wstring& path : paths) {
+    path.copy(names, path.size());
+    names += path.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+// Every Static text of a box, read in UTF-16.
+std::wstring box_text(HWND box) {
+  std::wstring text;
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t part[1024] = L"";
+    GetWindowTextW(child, part, 1024);
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") == 0 && part[0] != L'\0') text += part;
+  }
+  return text;
+}
+
+// A folder and a file dropped from Explorer: the folder's files become rows
+// named below the destination folder, then the file as Add makes it. This
+// program keeps the system's code page (1251 here, as Windows 7 has it): a
+// name it cannot hold is refused by name, not copied as a look-alike. The
+// same folder dropped again adds nothing. A handle that is no drop does
+// nothing, and closing during a walk of thousands of files does not hang.
+TEST_F(ListCommandsTest, DroppedFolderAndFileAreAddedAndAFolderWalkEndsWithTheWindow) {
+  const std::string photos = folder_ + "\\" + ansi("Фото");
+  CreateDirectoryA(photos.c_str(), nullptr);
+  CreateDirectoryA((photos + "\\2024").c_str(), nullptr);
+  write_file(photos + "\\a.txt", 10);
+  write_file(photos + "\\2024\\b.txt", 20);
+  write_file(folder_ + "\\c.txt", 30);
+  const std::wstring japanese = wide(photos) + L"\\日本語.txt";
+  CloseHandle(CreateFileW(japanese.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  MainWindowRun run(&settings_);
+  HWND list = run.item(IDC_FILE_LIST);
+  // What any program may post: a value that is no drop of this process.
+  PostMessageW(run.window(), WM_DROPFILES, static_cast<WPARAM>(0x4242424242), 0);
+  PostMessageW(run.window(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(make_drop({wide(photos), wide(folder_ + "\\c.txt")})), 0);
+  HWND box = wait_owned_window(run.window(), "#32770");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(
+      box_text(box),
+      wide(ansi("Ошибка: Имя не может быть записано в кодовой странице системы: ")) + japanese);
+  click(box, IDOK);
+  run.run([] {});
+  ASSERT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_EQ(ansi("Фото\\a.txt"), cell_text(list, 0, 1));
+  EXPECT_EQ(ansi("Фото\\2024\\b.txt"), cell_text(list, 1, 1));
+  EXPECT_EQ("c.txt", cell_text(list, 2, 1));
+  EXPECT_EQ(photos + "\\2024\\b.txt", cell_text(list, 1, 6));
+  run.run([&] {
+    EXPECT_STREQ((out_ + "\\" + ansi("Фото\\2024\\b.txt")).c_str(),
+                 row_record(list, 1)->job->dest_path);
+  });
+  // The same folder again: its files are queued already, and one box says so.
+  PostMessageW(run.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(make_drop({wide(photos)})), 0);
+  for (const std::string& text :
+       {ansi("Уже в очереди, не добавлено файлов: 2"),
+        ansi("Ошибка: Имя не может быть записано в кодовой странице системы: ")}) {
+    box = wait_owned_window(run.window(), "#32770");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box_text(box).substr(0, wide(text).size()), wide(text));
+    click(box, IDOK);
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
+  }
+  EXPECT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+
+  const std::string big = folder_ + "\\big";
+  CreateDirectoryA(big.c_str(), nullptr);
+  for (int sub = 0; sub < 20; ++sub) {
+    const std::string inside = big + "\\" + std::to_string(sub);
+    CreateDirectoryA(inside.c_str(), nullptr);
+    for (int file = 0; file < 100; ++file) write_file(inside + "\\" + std::to_string(file), 1);
+  }
+  PostMessageW(run.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(make_drop({wide(big)})), 0);
+  ASSERT_TRUE(wait_until([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 3; }));
+  EXPECT_TRUE(run.close());
 }
 
 }  // namespace

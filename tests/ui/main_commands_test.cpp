@@ -33,8 +33,9 @@ class MainCommandsTest : public ::testing::Test {
   void add_warned(MainWindowRun* run, const std::string& buffer, unsigned offset,
                   const std::string& text) {
     HWND window = run->window();
+    const std::wstring chosen = wide(buffer);
     std::thread adding(
-        [&] { run->run([&] { add_chosen_files(window, buffer.c_str(), offset); }); });
+        [&] { run->run([&] { add_chosen_files(window, chosen.c_str(), offset); }); });
     HWND box = wait_owned_window(window, "#32770");
     ASSERT_NE(box, nullptr) << text;
     EXPECT_EQ(ansi("Ошибка"), window_text(box));

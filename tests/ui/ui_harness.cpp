@@ -194,6 +194,15 @@ std::string ansi(const char* utf8) {
   return narrow;
 }
 
+std::wstring wide(const std::string& ansi_text) {
+  if (ansi_text.empty()) return L"";
+  const int size = static_cast<int>(ansi_text.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, ansi_text.data(), size, nullptr, 0);
+  std::wstring converted(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi_text.data(), size, &converted[0], length);
+  return converted;
+}
+
 std::string window_text(HWND window) {
   char text[1024] = "";
   SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));

@@ -67,6 +67,8 @@ void click(HWND dialog, int id);
 
 // A UTF-8 literal in the ANSI code page, as the window shows it.
 std::string ansi(const char* utf8);
+// A text of the ANSI code page in UTF-16 (embedded NULs kept).
+std::wstring wide(const std::string& ansi_text);
 std::string window_text(HWND window);
 std::string cell_text(HWND list, int row, int column);
 int row_image(HWND list, int row);

@@ -2,18 +2,22 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/resource_module.h"
 #include "app/text_format.h"
+#include "platform/win32/wide_text.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "res/version.h"
 #include "ui/dialogs/dialog_items.h"
 #include "ui/dialogs/letter_case.h"
 
-// "1.0 (выпуск 7) RU", in code page 1251.
-const char kVersionText[] =
-    TV_VERSION_NUMBER " (\xE2\xFB\xEF\xF3\xF1\xEA " TV_VERSION_RELEASE_TEXT ") RU";
+const char* version_text() {
+  // The version resource's own text, made once.
+  static const std::string kText = platform::from_utf8(TV_PRODUCT_VERSION);
+  return kText.c_str();
+}
 
 namespace {
 
@@ -31,15 +35,19 @@ void show_name(HWND dialog, bool joking) {
   char title[kTextCapacity];
   load_text(format, IDS_ABOUT_NAME, kTextCapacity);
   load_text(title, IDS_ABOUT_TITLE, kTextCapacity - static_cast<int>(sizeof kJoke) + 1);
-  char* name = alloc_format(format, kVersionText);
+  char* name = alloc_format(format, version_text());
+  // The letters are turned in UTF-16, where each is one unit whatever the
+  // code page.
+  std::wstring wide_name;
+  platform::widen(name != nullptr ? name : "", &wide_name);
+  std::free(name);
   if (joking) {
     std::strcat(title, kJoke);
-    if (name != nullptr) turn_letter_case(name, next_random);
+    turn_letter_case(&wide_name[0], next_random);
   }
-  SendDlgItemMessageA(dialog, IDC_ABOUT_NAME, WM_SETTEXT, 0,
-                      reinterpret_cast<LPARAM>(name ? name : ""));
+  SendDlgItemMessageW(dialog, IDC_ABOUT_NAME, WM_SETTEXT, 0,
+                      reinterpret_cast<LPARAM>(wide_name.c_str()));
   SetWindowTextA(dialog, title);
-  std::free(name);
 }
 
 void show_icon(HWND dialog) {

@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-// The version put into the name-and-version text (code page 1251).
-extern const char kVersionText[];
+// The version put into the name-and-version text ("1.0 (выпуск 7) RU"), in
+// the program's code page.
+const char* version_text();
 
 // Dialog procedure; the creation argument is not used.
 INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,9 +1,11 @@
 #include "ui/dialogs/dialog_items.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "app/resource_module.h"
 #include "app/text_format.h"
+#include "platform/win32/wide_text.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/number_text.h"
 
@@ -35,8 +37,12 @@ int32_t read_item_number(HWND dialog, int control_id) {
   return text_to_int32(text);
 }
 
-int item_text_length(HWND dialog, int control_id) {
-  return static_cast<int>(SendDlgItemMessageA(dialog, control_id, WM_GETTEXTLENGTH, 0, 0));
+std::wstring item_wide_text(HWND dialog, int control_id) {
+  const LRESULT length = SendDlgItemMessageW(dialog, control_id, WM_GETTEXTLENGTH, 0, 0);
+  std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+  const LRESULT got = SendDlgItemMessageW(dialog, control_id, WM_GETTEXT, wide.size(),
+                                          reinterpret_cast<LPARAM>(wide.data()));
+  return std::wstring(wide.data(), static_cast<size_t>(got > 0 ? got : 0));
 }
 
 void enable_item(HWND dialog, int control_id, bool enabled) {
@@ -70,4 +76,29 @@ INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument)
 INT_PTR edit_in_dialog(int id, HWND owner, DLGPROC procedure, void* record) {
   if (record == nullptr) return -1;
   return run_modal_dialog(id, owner, procedure, reinterpret_cast<LPARAM>(record));
+}
+
+namespace {
+
+void replace_first(std::wstring* text, const wchar_t* directive, const std::wstring& value) {
+  const std::wstring::size_type at = text->find(directive);
+  if (at != std::wstring::npos) text->replace(at, 2, value);
+}
+
+std::wstring wide_table_text(unsigned id) {
+  char text[kTextCapacity];
+  load_text(text, id, kTextCapacity);
+  std::wstring wide;
+  platform::widen(text, &wide);
+  return wide;
+}
+
+}  // namespace
+
+void warn_wide(HWND owner, unsigned id, const std::wstring& name, int count) {
+  std::wstring text = wide_table_text(id);
+  replace_first(&text, L"%d", std::to_wstring(count));
+  replace_first(&text, L"%s", name);
+  const std::wstring caption = wide_table_text(IDS_ERROR_CAPTION);
+  MessageBoxW(owner, text.c_str(), caption.c_str(), MB_ICONWARNING | MB_OK);
 }

@@ -6,11 +6,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/text_format.h"
 
 // Edits that take a number accept at most this many characters.
 constexpr int kNumberInputLimit = 10;
-// Edits that take a path accept at most this many characters.
+// The settings' folder edit accepts at most this many characters (the record
+// keeps 259 bytes of it).
 constexpr int kPathInputLimit = 260;
+// Edits that show or take a job's path accept the longest path the system
+// takes ("\\?\" and 32,767 characters).
+constexpr int kLongPathInputLimit = 32767;
 
 // Sets the dialog's title to string `string_id`.
 void set_title_text(HWND dialog, unsigned string_id);
@@ -33,8 +41,9 @@ void limit_item_text(HWND dialog, int control_id, int limit);
 // Reads at most kNumberInputLimit characters of edit `control_id` and
 // converts them with text_to_int32.
 int32_t read_item_number(HWND dialog, int control_id);
-// The length of the text of control `control_id`.
-int item_text_length(HWND dialog, int control_id);
+// The text of control `control_id`, read in UTF-16: a path typed or chosen
+// there may hold names that the program's code page cannot.
+std::wstring item_wide_text(HWND dialog, int control_id);
 // Enables or greys control `control_id`.
 void enable_item(HWND dialog, int control_id, bool enabled);
 // Ticks or clears check box `control_id`; whether it is ticked.
@@ -49,3 +58,16 @@ INT_PTR edit_in_dialog(int id, HWND owner, DLGPROC procedure, void* record);
 void show_warning(HWND owner, const char* text);
 // "Ошибка: Недопустимое значение" with the caption "Ошибка", owned by `dialog`.
 void warn_invalid_value(HWND dialog);
+// A warning box whose text is string `id` formatted with `values`.
+template <typename... Values>
+void warn(HWND owner, unsigned id, Values... values) {
+  char format[kTextCapacity];
+  load_text(format, id, kTextCapacity);
+  char* text = alloc_format(format, values...);
+  show_warning(owner, text != nullptr ? text : "");
+  std::free(text);
+}
+// A warning box whose text is string `id`, its "%d" replaced by `count` and
+// its "%s" by `name`, shown in UTF-16: the name may be one that the program's
+// code page cannot hold.
+void warn_wide(HWND owner, unsigned id, const std::wstring& name, int count = 0);

@@ -10,6 +10,7 @@
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
+#include "platform/win32/wide_text.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/dialog_items.h"
@@ -92,10 +93,10 @@ void initialise(HWND dialog, CopyJob* job) {
   set_item_strings(dialog, kItemTexts);
   SendDlgItemMessageA(dialog, IDC_SOURCE_PATH, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(job->source_path));
-  limit_item_text(dialog, IDC_SOURCE_PATH, kPathInputLimit);
+  limit_item_text(dialog, IDC_SOURCE_PATH, kLongPathInputLimit);
   SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(job->dest_path));
-  limit_item_text(dialog, IDC_DEST_PATH, kPathInputLimit);
+  limit_item_text(dialog, IDC_DEST_PATH, kLongPathInputLimit);
   set_item_number(dialog, IDC_FILE_BUFFER_SIZE, job->param.buffer_size);
   limit_item_text(dialog, IDC_FILE_BUFFER_SIZE, kNumberInputLimit);
   set_item_number(dialog, IDC_FILE_RETRY_TIMEOUT, job->param.retry_timeout);
@@ -119,16 +120,6 @@ bool accepts_changes(const CopyJob& job) {
          job.bytes_copied.load() < job.total_size;
 }
 
-// A new copy of the destination edit's text, or null when memory runs out.
-char* read_dest_path(HWND dialog, int length) {
-  char* path = static_cast<char*>(std::calloc(static_cast<size_t>(length) + 1, 1));
-  if (path != nullptr) {
-    SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_GETTEXT, static_cast<WPARAM>(length) + 1,
-                        reinterpret_cast<LPARAM>(path));
-  }
-  return path;
-}
-
 // A line break or another control character in a path makes every open fail
 // (error 123) pass after pass; a destination that another row's source already
 // writes would overwrite that copy.
@@ -142,16 +133,21 @@ bool usable_dest(const CopyJob& job, const char* path) {
 void on_ok(HWND dialog) {
   CopyJob& job = *params_job;
   if (!accepts_changes(job)) return;
-  const int dest_length = item_text_length(dialog, IDC_DEST_PATH);
+  const std::wstring typed_wide = item_wide_text(dialog, IDC_DEST_PATH);
   const int32_t buffer_size = read_item_number(dialog, IDC_FILE_BUFFER_SIZE);
   const int32_t retry_timeout = read_item_number(dialog, IDC_FILE_RETRY_TIMEOUT);
   const bool valid = in_setting_range(buffer_size, kMaxBufferSize) &&
-                     in_setting_range(retry_timeout, kMaxRetryTimeout) && dest_length >= 1;
+                     in_setting_range(retry_timeout, kMaxRetryTimeout) && !typed_wide.empty();
+  // A path that the code page cannot hold is named, never replaced by a
+  // look-alike.
+  std::string typed;
+  if (valid && !platform::narrow(typed_wide, &typed)) {
+    warn_wide(dialog, IDS_NAME_UNHELD, typed_wide);
+    return;
+  }
   // Without memory for the new path the job keeps its old one, and the
   // change is refused as a whole.
-  char* typed = valid ? read_dest_path(dialog, dest_length) : nullptr;
-  char* dest_path = typed != nullptr ? absolute_dest(typed) : nullptr;
-  std::free(typed);
+  char* dest_path = valid ? absolute_dest(typed.c_str()) : nullptr;
   if (dest_path == nullptr || !usable_dest(job, dest_path)) {
     std::free(dest_path);
     warn_invalid_value(dialog);
@@ -159,6 +155,7 @@ void on_ok(HWND dialog) {
   }
   std::free(job.dest_path);
   job.dest_path = dest_path;
+  note_queue_edit();
   // Whatever was found at the old path at Add says nothing of the new one.
   job.stale_dest.store(false);
   job.param.buffer_size = buffer_size;

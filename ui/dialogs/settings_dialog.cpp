@@ -3,14 +3,18 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/resource_module.h"
 #include "app/text_format.h"
+#include "platform/win32/wide_text.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/color_scheme_dialog.h"
 #include "ui/dialogs/dialog_items.h"
+#include "ui/dialogs/folder_browser.h"
 
 namespace {
 
@@ -42,8 +46,10 @@ void initialise(HWND dialog, DialogParam* param) {
   set_item_number(dialog, IDC_MAX_ATTEMPTS, copy.max_attempts);
   set_item_number(dialog, IDC_BUFFER_SIZE, copy.buffer_size);
   set_item_number(dialog, IDC_REFRESH_INTERVAL, param->refresh_interval);
-  SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, WM_SETTEXT, 0,
-                      reinterpret_cast<LPARAM>(copy.dest_folder));
+  char folder[kFolderCapacity];
+  std::memcpy(folder, copy.dest_folder, sizeof folder);
+  folder[kFolderCapacity - 1] = '\0';
+  SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder));
   set_check(dialog, IDC_RESUME, copy.resume != 0);
   set_check(dialog, IDC_AUTOSCROLL, param->autoscroll != 0);
   limit_item_text(dialog, IDC_RETRY_TIMEOUT, kNumberInputLimit);
@@ -53,10 +59,20 @@ void initialise(HWND dialog, DialogParam* param) {
   limit_item_text(dialog, IDC_REFRESH_INTERVAL, kNumberInputLimit);
 }
 
+// A folder that does not fit the record in the program's code page (259
+// bytes: a Cyrillic letter takes two in UTF-8) is refused, never cut.
+bool folder_fits(HWND dialog, const std::string& folder) {
+  if (folder.size() < kFolderCapacity) return true;
+  warn(dialog, IDS_PATH_TOO_LONG, folder.c_str());
+  return false;
+}
+
 // Stores everything when every field is valid; otherwise warns and keeps
 // the dialog open with the user's input as it is.
 void on_ok(HWND dialog) {
-  const int folder_length = item_text_length(dialog, IDC_DEST_FOLDER);
+  const std::wstring typed = item_wide_text(dialog, IDC_DEST_FOLDER);
+  std::string folder;
+  const bool held = platform::narrow(typed, &folder);
   const int32_t retry_timeout = read_item_number(dialog, IDC_RETRY_TIMEOUT);
   const int32_t max_attempts = read_item_number(dialog, IDC_MAX_ATTEMPTS);
   const int32_t buffer_size = read_item_number(dialog, IDC_BUFFER_SIZE);
@@ -64,11 +80,18 @@ void on_ok(HWND dialog) {
   const bool valid = in_setting_range(retry_timeout, kMaxRetryTimeout) &&
                      in_setting_range(max_attempts, kMaxAttempts) &&
                      in_setting_range(buffer_size, kMaxBufferSize) &&
-                     in_setting_range(refresh_interval, kMaxRefreshInterval) && folder_length > 0;
+                     in_setting_range(refresh_interval, kMaxRefreshInterval) && !typed.empty();
   if (!valid) {
     warn_invalid_value(dialog);
     return;
   }
+  // A folder that the code page cannot hold is named, never replaced by a
+  // look-alike.
+  if (!held) {
+    warn_wide(dialog, IDS_NAME_UNHELD, typed);
+    return;
+  }
+  if (!folder_fits(dialog, folder)) return;
   CopyParam& copy = *settings_param->copy_ref;
   copy.retry_timeout = retry_timeout;
   copy.max_attempts = max_attempts;
@@ -76,32 +99,22 @@ void on_ok(HWND dialog) {
   settings_param->refresh_interval = refresh_interval;
   // The record is persisted byte by byte: leave no stale bytes after the NUL.
   std::memset(copy.dest_folder, 0, sizeof copy.dest_folder);
-  SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, WM_GETTEXT, sizeof copy.dest_folder,
-                      reinterpret_cast<LPARAM>(copy.dest_folder));
+  std::memcpy(copy.dest_folder, folder.c_str(), folder.size());
   copy.resume = is_checked(dialog, IDC_RESUME) ? 1 : 0;
   settings_param->autoscroll = is_checked(dialog, IDC_AUTOSCROLL) ? 1 : 0;
   EndDialog(dialog, IDOK);
 }
 
-// The chosen folder replaces only the edit's text; OK stores it.
+// The chosen folder replaces only the edit's text; OK stores it. Asked in
+// UTF-16, so that a name the code page cannot hold is refused at OK rather
+// than replaced by a look-alike.
 void on_browse(HWND dialog) {
-  char title[kTextCapacity];
-  load_text(title, IDS_BROWSE_FOLDER_TITLE, kTextCapacity);
-  char display_name[MAX_PATH];
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = dialog;
-  browse.pszDisplayName = display_name;
-  browse.lpszTitle = title;
-  browse.ulFlags = BIF_RETURNONLYFSDIRS;
   // The shell's chooser wants COM on this thread; balance only our own start.
   const HRESULT com = CoInitialize(nullptr);
-  LPITEMIDLIST item = SHBrowseForFolderA(&browse);
-  if (item != nullptr) {
-    char path[MAX_PATH] = {};
-    if (SHGetPathFromIDListA(item, path)) {
-      SendDlgItemMessageA(dialog, IDC_DEST_FOLDER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
-    }
-    CoTaskMemFree(item);
+  std::wstring folder;
+  if (browse_for_folder(dialog, IDS_BROWSE_FOLDER_TITLE, BIF_RETURNONLYFSDIRS, &folder)) {
+    SendDlgItemMessageW(dialog, IDC_DEST_FOLDER, WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(folder.c_str()));
   }
   if (SUCCEEDED(com)) CoUninitialize();
 }

@@ -5,11 +5,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "app/resource_module.h"
 #include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
+#include "platform/win32/wide_text.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
@@ -19,7 +22,7 @@
 namespace {
 
 // The filter: one entry, display text then pattern, ending in two NULs.
-const char kFilter[] = "All files *.*\0*.*\0";
+const wchar_t kFilter[] = L"All files *.*\0*.*\0";
 
 // One Add command: its owner window and the destinations of the queue, taken
 // once for the whole batch so that each file costs one look-up, not a walk
@@ -30,21 +33,18 @@ struct Adding {
   int already_queued;
 };
 
-// A warning box whose text is string `id` formatted with `value`.
-template <typename Value>
-void warn(HWND window, unsigned id, Value value) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  char* text = alloc_format(format, value);
-  show_warning(window, text != nullptr ? text : "");
-  free(text);
-}
-
 // A file already queued is left out and counted. A file whose destination
 // another source already writes is refused like a file that cannot be added:
-// copying it would overwrite the other's copy.
-void add_chosen_path(const char* path, void* context) {
+// copying it would overwrite the other's copy. A name the program's code page
+// cannot hold is refused by name, never replaced by a look-alike (another file).
+void add_chosen_path(const std::wstring& wide_path, void* context) {
   Adding* adding = static_cast<Adding*>(context);
+  std::string narrow_path;
+  if (!platform::narrow(wide_path, &narrow_path)) {
+    warn_wide(adding->window, IDS_NAME_UNHELD, wide_path);
+    return;
+  }
+  const char* path = narrow_path.c_str();
   if (source_queued(adding->dests, path)) {
     adding->already_queued++;
     return;
@@ -63,7 +63,7 @@ void add_chosen_path(const char* path, void* context) {
 
 }  // namespace
 
-void add_chosen_files(HWND window, const char* buffer, unsigned file_offset) {
+void add_chosen_files(HWND window, const wchar_t* buffer, unsigned file_offset) {
   Adding adding{window, {}, 0};
   claim_queue_dests(&adding.dests, nullptr);
   // Under Wine a shown list view repaints at every row appended; the batch
@@ -73,6 +73,7 @@ void add_chosen_files(HWND window, const char* buffer, unsigned file_offset) {
   for_each_chosen_path(buffer, file_offset, add_chosen_path, &adding);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
+  note_queue_edit();
   // One box for the whole choice, not one per file: in a queue of hundreds a
   // user may well choose a folder's files again.
   if (adding.already_queued > 0) warn(window, IDS_ALREADY_QUEUED, adding.already_queued);
@@ -105,7 +106,8 @@ void insert_menu_item(HMENU menu, UINT position, UINT id, bool disabled) {
   item.fType = MFT_SEPARATOR;
   if (id != 0) {
     // IDS_ADD .. IDS_SELECT_ALL stand in the order of the commands IDC_ADD .. IDM_SELECT_ALL.
-    load_text(text, IDS_ADD + (id - IDC_ADD), kTextCapacity);
+    const unsigned text_id = id == IDM_ADD_FOLDER ? IDS_ADD_FOLDER : IDS_ADD + (id - IDC_ADD);
+    load_text(text, text_id, kTextCapacity);
     item.fType = MFT_STRING;
     item.dwTypeData = text;
     item.fState = disabled ? (MFS_DISABLED | MFS_GRAYED) : MFS_ENABLED;
@@ -116,22 +118,21 @@ void insert_menu_item(HMENU menu, UINT position, UINT id, bool disabled) {
 
 }  // namespace
 
-void for_each_chosen_path(const char* buffer, unsigned file_offset,
-                          void (*add)(const char* path, void* context), void* context) {
-  if (buffer[0] == '\0') return;
+void for_each_chosen_path(const wchar_t* buffer, unsigned file_offset,
+                          void (*add)(const std::wstring& path, void* context), void* context) {
+  if (buffer[0] == L'\0') return;
   // A NUL just before the first name: the first string is the folder of
   // several chosen names; otherwise it is the one chosen file's full path.
-  const bool several = file_offset > 0 && buffer[file_offset - 1] == '\0';
+  const bool several = file_offset > 0 && buffer[file_offset - 1] == L'\0';
   if (!several) {
     add(buffer, context);
     return;
   }
-  const char* folder = buffer;
-  for (const char* name = buffer + strlen(buffer) + 1; *name != '\0'; name += strlen(name) + 1) {
-    char* path = alloc_format("%s\\%s", folder, name);
-    if (path == nullptr) continue;
-    add(path, context);
-    free(path);
+  const std::wstring folder = buffer;
+  for (const wchar_t* name = buffer + folder.size() + 1; *name != L'\0'; name += wcslen(name) + 1) {
+    // A folder that ends in a backslash (a drive's root) gives two in a row,
+    // handed on as they are.
+    add(folder + L"\\" + name, context);
   }
 }
 
@@ -142,9 +143,9 @@ int move_compare(int x, int y, int a, int t) {
 }
 
 void add_files(HWND window) {
-  char* buffer = static_cast<char*>(calloc(kOpenBufferSize, 1));
+  wchar_t* buffer = static_cast<wchar_t*>(calloc(kOpenBufferSize, sizeof(wchar_t)));
   if (buffer == nullptr) return;
-  OPENFILENAMEA open = {};
+  OPENFILENAMEW open = {};
   open.lStructSize = sizeof open;
   open.hwndOwner = window;
   open.hInstance = resource_module();
@@ -153,7 +154,7 @@ void add_files(HWND window) {
   open.lpstrFile = buffer;
   open.nMaxFile = kOpenBufferSize - 1;
   open.Flags = kOpenFlags;
-  if (GetOpenFileNameA(&open)) {
+  if (GetOpenFileNameW(&open)) {
     // The folder stays in the buffer while the names are joined to it, so
     // the buffer itself serves as the folder's copy.
     add_chosen_files(window, buffer, open.nFileOffset);
@@ -169,6 +170,7 @@ void delete_selected(HWND list) {
     if (record != nullptr && row_busy(record)) continue;
     free_job_row(record);
     SendMessageA(list, LVM_DELETEITEM, row, 0);
+    note_queue_edit();
   }
 }
 
@@ -226,12 +228,13 @@ void show_context_menu(HWND window, HWND list, POINT at) {
   const bool empty = row_count(list) == 0;
   const bool no_row = empty || focused_selected_row(list) < 0;
   insert_menu_item(menu, 0, IDC_ADD, false);
-  insert_menu_item(menu, 1, IDC_DELETE, no_row);
-  insert_menu_item(menu, 2, 0, false);
-  insert_menu_item(menu, 3, IDC_UP, no_row);
-  insert_menu_item(menu, 4, IDC_DOWN, no_row);
-  insert_menu_item(menu, 5, 0, false);
-  insert_menu_item(menu, 6, IDM_SELECT_ALL, empty);
+  insert_menu_item(menu, 1, IDM_ADD_FOLDER, false);
+  insert_menu_item(menu, 2, IDC_DELETE, no_row);
+  insert_menu_item(menu, 3, 0, false);
+  insert_menu_item(menu, 4, IDC_UP, no_row);
+  insert_menu_item(menu, 5, IDC_DOWN, no_row);
+  insert_menu_item(menu, 6, 0, false);
+  insert_menu_item(menu, 7, IDM_SELECT_ALL, empty);
   TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, at.x, at.y, window, nullptr);
   DestroyMenu(menu);
 }

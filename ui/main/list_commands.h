@@ -7,22 +7,23 @@
 #include <commdlg.h>
 
 #include <cstddef>
+#include <string>
 
-// The open dialog's buffer: 1 MiB of characters and one byte.
+// The open dialog's buffer: 1 MiB of characters and one. The dialog hands
+// the names back in UTF-16, as the user typed or chose them.
 constexpr size_t kOpenBufferSize = 1048577;
 constexpr DWORD kOpenFlags =
     OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT;
 
 // Calls `add` with every path the open dialog's buffer names, in its order.
-// `file_offset` is the dialog's nFileOffset. Names whose path cannot be
-// formed for lack of memory are skipped.
-void for_each_chosen_path(const char* buffer, unsigned file_offset,
-                          void (*add)(const char* path, void* context), void* context);
+// `file_offset` is the dialog's nFileOffset.
+void for_each_chosen_path(const wchar_t* buffer, unsigned file_offset,
+                          void (*add)(const std::wstring& path, void* context), void* context);
 // Adds every file the open dialog's buffer names as a new last row, in its
 // order, and shows them in one repaint; warns in a box owned by `window` for
-// each file that cannot be added: gone, a folder, or a destination another
-// source already writes.
-void add_chosen_files(HWND window, const char* buffer, unsigned file_offset);
+// each file that cannot be added: gone, a folder, a destination another
+// source already writes, or a name the program's code page cannot hold.
+void add_chosen_files(HWND window, const wchar_t* buffer, unsigned file_offset);
 // The order for LVM_SORTITEMSEX that puts row a just before row t.
 int move_compare(int x, int y, int a, int t);
 

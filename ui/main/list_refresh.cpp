@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "res/string_ids.h"
 #include "ui/main/file_list.h"
+#include "ui/main/folder_add.h"
 #include "ui/main/main_window_state.h"
 #include "ui/main/queue_store.h"
 #include "ui/main/taskbar_progress.h"
@@ -175,7 +176,10 @@ void set_position_if_changed(HWND progress, int64_t position) {
 
 void show_totals(const Totals& totals) {
   char* status = nullptr;
-  if (totals.size > 0) {
+  // While a folder is being added, the status line counts its files.
+  if (adding_status() != nullptr) {
+    status = alloc_format("%s", adding_status());
+  } else if (totals.size > 0) {
     char format[kTextCapacity];
     load_text(format, IDS_STATUS, kTextCapacity);
     char done[kSizeTextCapacity];
@@ -215,7 +219,11 @@ void caption_file_name(const char* path, char* out, size_t capacity) {
   }
   const char* dot = strrchr(name, '.');
   size_t length = dot != nullptr ? static_cast<size_t>(dot - name) : strlen(name);
-  if (length > capacity - 1) length = capacity - 1;
+  if (length > capacity - 1) {
+    length = capacity - 1;
+    // A UTF-8 character is cut whole or kept whole.
+    while (platform::texts_are_utf8() && length > 0 && (name[length] & 0xC0) == 0x80) length--;
+  }
   memcpy(out, name, length);
   out[length] = '\0';
 }

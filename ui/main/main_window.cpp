@@ -15,6 +15,7 @@
 #include "ui/dialogs/file_params_dialog.h"
 #include "ui/dialogs/settings_dialog.h"
 #include "ui/main/file_list.h"
+#include "ui/main/folder_add.h"
 #include "ui/main/list_commands.h"
 #include "ui/main/list_refresh.h"
 #include "ui/main/main_window_state.h"
@@ -101,6 +102,7 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   main_window.param = param;
   install_posted_message_filter();
   reset_controller();
+  reset_adding();
   main_window.window = window;
   attach_window_host(window, param);
   set_window_host(&main_window_host);
@@ -120,6 +122,8 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
   SetTimer(window, IDT_REFRESH, param->refresh_interval, nullptr);
   open_taskbar_progress(window);
+  // Files and folders dragged from Explorer join the queue.
+  DragAcceptFiles(window, TRUE);
   return TRUE;
 }
 
@@ -173,6 +177,9 @@ void run_command(HWND window, int id) {
       break;
     case IDC_ADD:
       add_files(window);
+      break;
+    case IDM_ADD_FOLDER:
+      add_folder(window);
       break;
     case IDC_DELETE:
       delete_selected(main_window.list);
@@ -286,8 +293,10 @@ void destroy_main_window(HWND window) {
   KillTimer(window, IDT_REFRESH);
   KillTimer(window, IDT_LOG_PAINT);
   close_taskbar_progress();
-  // From here on neither the controller nor the log touches the window.
+  // From here on neither the controller nor the log touches the window, and
+  // a folder's walk hands over no more rows.
   run_flags.closing = true;
+  end_adding(kCloseLimitMs);
   const bool copy_ended = close_controller(kCloseLimitMs);
   // Rows a blocked worker still uses are read, never freed, here.
   close_queue_store();
@@ -350,6 +359,14 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return TRUE;
     case kShowNewestLogLine:
       serve_newest_log_line();
+      return TRUE;
+    case WM_DROPFILES:
+      // Posted by the system; one posted or sent by another program carries
+      // no drop, which add_dropped recognises and leaves alone.
+      add_dropped(window, reinterpret_cast<HDROP>(wparam));
+      return TRUE;
+    case kShowAddSummary:
+      show_add_summary(window);
       return TRUE;
     default:
       return FALSE;

@@ -6,7 +6,9 @@
 // list.
 //
 // One command per line on stdin, of any length, words separated by single
-// spaces (the tests' paths hold none); texts are UTF-8 both ways. Every answer
+// spaces, or by tabs in a line that holds one (for names with spaces); texts
+// are UTF-8 both ways, and reach the program's windows in UTF-16, as a
+// user's typing does. Every answer
 // ends with a line that starts with ".ok" or ".err", optionally followed by a
 // value; lines before it are data. A window of the program that stops
 // answering makes the command fail after a time limit; the driver itself
@@ -14,6 +16,8 @@
 //
 //   launch FOLDER            start FOLDER\tarvolin.exe in FOLDER; wait for its window
 //   add FOLDER NAME...       Add, the open dialog: go to FOLDER, choose the NAMEs, Open
+//   add-folder FOLDER        "Добавить папку...": FOLDER typed into the picker's name
+//                            box, then its button; .ok once the picker has gone
 //   click ID                 press button ID of the main window (BM_CLICK)
 //   enabled ID               .ok 1 or 0
 //   log FROM                 the log's lines from index FROM; .ok total line count
@@ -89,7 +93,22 @@ std::string convert(const std::string& text, UINT from, UINT to) {
   return out;
 }
 std::string utf8(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
-std::string ansi(const std::string& utf8_text) { return convert(utf8_text, CP_UTF8, CP_ACP); }
+
+std::wstring wide(const std::string& utf8_text) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8_text.c_str(), -1, nullptr, 0);
+  std::wstring out(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8_text.c_str(), -1, &out[0], length);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+std::string utf8_of(const wchar_t* text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(length > 0 ? length : 1), '\0');
+  if (length > 0) WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], length, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
+}
 
 void answer(bool ok, const std::string& value = "") {
   std::printf(".%s%s%s\n", ok ? "ok" : "err", value.empty() ? "" : " ", value.c_str());
@@ -107,10 +126,20 @@ bool send(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* resu
   return true;
 }
 
+bool send_wide(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  DWORD_PTR value = 0;
+  if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, kAnswerMs, &value))
+    return false;
+  *result = static_cast<LRESULT>(value);
+  return true;
+}
+
+// UTF-8, asked in UTF-16: the program's code page is not this driver's.
 std::string window_text(HWND window) {
-  char text[2048] = "";
-  send(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-  return text;
+  wchar_t text[2048] = L"";
+  LRESULT length = 0;
+  send_wide(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), &length);
+  return utf8_of(text);
 }
 
 std::string class_of(HWND window) {
@@ -161,7 +190,7 @@ HWND wait_dialog(HWND owner, DWORD limit_ms = kWindowWaitMs) {
 BOOL CALLBACK collect_static(HWND child, LPARAM context) {
   if (lstrcmpiA(class_of(child).c_str(), "Static") == 0) {
     std::string text = window_text(child);
-    if (!text.empty()) *reinterpret_cast<std::string*>(context) += utf8(text) + "\n";
+    if (!text.empty()) *reinterpret_cast<std::string*>(context) += text + "\n";
   }
   return TRUE;
 }
@@ -209,28 +238,20 @@ int row_count() {
 
 bool cell(int row, int column, std::string* text) {
   constexpr size_t kTextSize = 1024;
-  Remote memory(sizeof(LVITEMA) + kTextSize);
+  Remote memory(sizeof(LVITEMW) + kTextSize * sizeof(wchar_t));
   if (!memory.ok()) return false;
-  LVITEMA item = {};
+  LVITEMW item = {};
   item.iSubItem = column;
-  item.pszText = memory.at(sizeof item);
+  item.pszText = reinterpret_cast<wchar_t*>(memory.at(sizeof item));
   item.cchTextMax = kTextSize;
-  char empty = '\0';
-  memory.put(sizeof item, &empty, 1);
+  wchar_t empty = L'\0';
+  memory.put(sizeof item, &empty, sizeof empty);
   memory.put(0, &item, sizeof item);
-  if (!send(file_list(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(memory.at(0))))
+  if (!send(file_list(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(memory.at(0))))
     return false;
-  std::vector<char> buffer(kTextSize + 1, '\0');
-  memory.get(sizeof item, buffer.data(), kTextSize);
-  *text = utf8(buffer.data());
-  return true;
-}
-
-bool send_wide(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
-  DWORD_PTR value = 0;
-  if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, kAnswerMs, &value))
-    return false;
-  *result = static_cast<LRESULT>(value);
+  std::vector<wchar_t> buffer(kTextSize + 1, L'\0');
+  memory.get(sizeof item, buffer.data(), kTextSize * sizeof(wchar_t));
+  *text = utf8_of(buffer.data());
   return true;
 }
 
@@ -314,40 +335,46 @@ void launch(const std::string& folder) {
   answer(true, std::to_string(program.process.dwProcessId));
 }
 
-std::string open_dialog_folder(HWND dialog) {
-  Remote memory(MAX_PATH);
-  if (!memory.ok()) return "";
-  if (!send(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(memory.at(0)))) return "";
-  char folder[MAX_PATH + 1] = "";
-  memory.get(0, folder, MAX_PATH);
+// The open dialog is a Unicode one: its folder comes in UTF-16.
+std::wstring open_dialog_folder(HWND dialog) {
+  Remote memory(MAX_PATH * sizeof(wchar_t));
+  if (!memory.ok()) return L"";
+  LRESULT ignored = 0;
+  if (!send_wide(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(memory.at(0)),
+                 &ignored))
+    return L"";
+  wchar_t folder[MAX_PATH + 1] = L"";
+  memory.get(0, folder, MAX_PATH * sizeof(wchar_t));
   return folder;
 }
 
-void type_and_open(HWND dialog, const std::string& text) {
-  send(file_name_field(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+// Typed in UTF-16, as a user's keys reach the dialog.
+void type_and_open(HWND dialog, const std::string& text_utf8) {
+  const std::wstring text = wide(text_utf8);
+  LRESULT ignored = 0;
+  send_wide(file_name_field(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+            &ignored);
   press(dialog, IDOK);
 }
 
-void add(const std::string& folder_utf8, const std::vector<std::string>& names) {
+void add(const std::string& folder, const std::vector<std::string>& names) {
   int before = row_count();
   if (before < 0 || names.empty()) return answer(false, "no list");
   PostMessageA(GetDlgItem(program.window, IDC_ADD), BM_CLICK, 0, 0);
   HWND dialog = wait_dialog(program.window);
   if (!dialog) return answer(false, "no open dialog");
-  std::string folder = ansi(folder_utf8);
   type_and_open(dialog, folder);
   bool there = false;
   for (DWORD waited = 0; waited < kWindowWaitMs && !there; waited += 20) {
-    there = lstrcmpiA(open_dialog_folder(dialog).c_str(), folder.c_str()) == 0;
+    there = lstrcmpiW(open_dialog_folder(dialog).c_str(), wide(folder).c_str()) == 0;
     if (!there) Sleep(20);
   }
-  if (!there) return answer(false, "the open dialog did not go to " + folder_utf8);
+  if (!there) return answer(false, "the open dialog did not go to " + folder);
   std::string chosen;
   if (names.size() == 1) {
-    chosen = ansi(names[0]);
+    chosen = names[0];
   } else {
-    for (const std::string& name : names)
-      chosen += (chosen.empty() ? "\"" : " \"") + ansi(name) + "\"";
+    for (const std::string& name : names) chosen += (chosen.empty() ? "\"" : " \"") + name + "\"";
   }
   type_and_open(dialog, chosen);
   // The dialog goes and the rows come; a warning box comes instead of the row
@@ -375,6 +402,16 @@ void add(const std::string& folder_utf8, const std::vector<std::string>& names) 
       data_line(warnings.substr(start, end - start));
   }
   answer(warnings.empty(), std::to_string(added));
+}
+
+void add_folder(const std::string& folder) {
+  PostMessageA(program.window, WM_COMMAND, IDM_ADD_FOLDER, 0);
+  HWND picker = wait_dialog(program.window);
+  if (!picker) return answer(false, "no folder picker");
+  type_and_open(picker, folder);
+  for (DWORD waited = 0; waited < kWindowWaitMs && IsWindow(picker); waited += 20) Sleep(20);
+  if (IsWindow(picker)) return answer(false, "the folder picker stays open");
+  answer(true);
 }
 
 void close(const std::string& how, DWORD limit_ms) {
@@ -419,11 +456,18 @@ void close(const std::string& how, DWORD limit_ms) {
   answer(false, std::string("hang asked=") + (asked ? "1" : "0"));
 }
 
+// The separator of a line's words: a tab where the line holds one.
+char separator_of(const std::string& line) {
+  return line.find('\t') != std::string::npos ? '\t' : ' ';
+}
+
 std::vector<std::string> words(const std::string& line) {
   std::vector<std::string> out;
   std::istringstream in(line);
   std::string word;
-  while (in >> word) out.push_back(word);
+  while (std::getline(in, word, separator_of(line))) {
+    if (!word.empty()) out.push_back(word);
+  }
   return out;
 }
 
@@ -431,7 +475,7 @@ std::vector<std::string> words(const std::string& line) {
 std::string rest(const std::string& line, size_t skip) {
   size_t at = 0;
   for (size_t i = 0; i < skip && at != std::string::npos; ++i) {
-    at = line.find(' ', at);
+    at = line.find(separator_of(line), at);
     if (at != std::string::npos) at++;
   }
   return at == std::string::npos ? "" : line.substr(at);
@@ -445,7 +489,7 @@ void run_command(const std::string& line) {
   if (name == "launch" && word.size() == 2) return launch(rest(line, 1));
   if (name == "alive") return answer(true, program.running && !exited() ? "1" : "0");
   if (name == "hold" && word.size() == 2) {
-    HANDLE file = CreateFileA(ansi(rest(line, 1)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    HANDLE file = CreateFileW(wide(rest(line, 1)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return answer(false, std::to_string(GetLastError()));
     held.push_back(file);
@@ -475,6 +519,7 @@ void run_command(const std::string& line) {
   }
   if (name == "add" && word.size() >= 3)
     return add(word[1], std::vector<std::string>(word.begin() + 2, word.end()));
+  if (name == "add-folder" && word.size() == 2) return add_folder(rest(line, 1));
   if (name == "click" && word.size() == 2) {
     PostMessageA(GetDlgItem(program.window, std::atoi(word[1].c_str())), BM_CLICK, 0, 0);
     return answer(true);

@@ -351,3 +351,30 @@ TEST(ConfigFileTest, OutOfRangeFieldsFallBackToTheirDefaultsAlone) {
     EXPECT_EQ(loaded.dialog.reserved[0], 0x42);
   }
 }
+
+namespace {
+
+// A destination folder that an earlier version stored in Windows-1251, the
+// code page its texts were in, is the same folder in UTF-8, which the
+// program's texts are here; one already in UTF-8 stays as it is.
+TEST(ConfigFileTest, AFolderStoredInCodePage1251IsReadAsTheSameFolder) {
+  TempDir dir;
+  const struct {
+    const char* stored;
+    const char* read;
+  } folders[] = {
+      {"D:\\\xCA\xEE\xEF\xE8\xE8 \xB8\xE6\xE0", "D:\\Копии ёжа"},  // code page 1251
+      {"D:\\Копии ёжа", "D:\\Копии ёжа"},
+  };
+  for (const auto& folder : folders) {
+    CopyParam copy = custom_copy();
+    std::memset(copy.dest_folder, 0, sizeof copy.dest_folder);
+    std::strcpy(copy.dest_folder, folder.stored);
+    Values values;
+    values.copy = encode_copy(copy);
+    dir.write("tvoln.ini", ini_text(values));
+    EXPECT_STREQ(load(dir.path("tvoln.ini")).copy.dest_folder, folder.read);
+  }
+}
+
+}  // namespace
