@@ -12,7 +12,7 @@ namespace {
 
 const char kHeader[] = "tvoln.queue\t1";
 const char kRowTag[] = "row";
-constexpr size_t kFieldCount = 14;  // the tag, twelve values, the CRC
+constexpr size_t kFieldCount = 15;  // the tag, thirteen values, the CRC
 
 uint32_t crc32(const char* data, size_t size) {
   uint32_t crc = 0xFFFFFFFFu;
@@ -36,6 +36,15 @@ std::string holes_field(const Holes& holes) {
   return text;
 }
 
+std::string folders_field(const JournalRecord& record) {
+  if (!record.makes_folders) return "-";
+  std::string text = "+";
+  for (size_t i = 0; i < record.empty_folders.size(); ++i) {
+    text += (i > 0 ? "|" : "") + record.empty_folders[i];
+  }
+  return text;
+}
+
 std::string format_record(const JournalRecord& record) {
   const CopyParam& param = record.param;
   std::string line = std::string(kRowTag) + '\t' + record.source_path + '\t' + record.dest_path +
@@ -43,7 +52,8 @@ std::string format_record(const JournalRecord& record) {
                      number(param.retry_timeout) + '\t' + number(param.max_attempts) + '\t' +
                      number(param.resume) + '\t' + number(record.state) + '\t' +
                      number(record.bytes_copied) + '\t' + number(record.total_size) + '\t' +
-                     number(record.source_time) + '\t' + holes_field(record.holes);
+                     number(record.source_time) + '\t' + holes_field(record.holes) + '\t' +
+                     folders_field(record);
   char crc[16];
   std::snprintf(crc, sizeof crc, "\t%08" PRIx32, crc32(line.data(), line.size()));
   return line + crc;
@@ -102,6 +112,18 @@ bool parse_holes(const std::string& text, int64_t bytes_copied, Holes* holes) {
   return true;
 }
 
+bool parse_folders(const std::string& text, JournalRecord* record) {
+  if (text == "-") return true;
+  if (text.empty() || text[0] != '+') return false;
+  record->makes_folders = true;
+  if (text.size() == 1) return true;
+  record->empty_folders = split(text.substr(1), '|');
+  for (const std::string& folder : record->empty_folders) {
+    if (folder.empty()) return false;
+  }
+  return true;
+}
+
 bool parse_fields(const std::vector<std::string>& field, JournalRecord* record) {
   if (field[0] != kRowTag || field[1].empty() || field[2].empty() ||
       field[3].size() >= kFolderCapacity) {
@@ -116,7 +138,8 @@ bool parse_fields(const std::vector<std::string>& field, JournalRecord* record) 
       !parse_number(field[9], 0, INT64_MAX, &record->bytes_copied) ||
       !parse_number(field[10], 0, INT64_MAX, &record->total_size) ||
       !parse_number(field[11], INT64_MIN, INT64_MAX, &record->source_time) ||
-      !parse_holes(field[12], record->bytes_copied, &record->holes)) {
+      !parse_holes(field[12], record->bytes_copied, &record->holes) ||
+      !parse_folders(field[13], record)) {
     return false;
   }
   record->source_path = field[1];

@@ -6,13 +6,15 @@
 // can carry it.
 //
 //   tvoln.queue	1
-//   row	SOURCE	DEST	DEST_FOLDER	BUFFER	PAUSE	ATTEMPTS	RESUME	STATE	BYTES	SIZE
-//   TIME	HOLES	CRC
+//   row	SOURCE	DEST	DEST_FOLDER	BUFFER	PAUSE	ATTEMPTS	RESUME	STATE	BYTES
+//   SIZE TIME	HOLES	CRC
 //
 // BYTES are the bytes copied that the destination holds durably, SIZE and
 // TIME the source's size and last-write time as the copy knows them, HOLES
-// "-" or the holes as OFFSET:LENGTH:GRAIN:TRIES separated by commas, CRC eight
-// hex digits.
+// "-" or the holes as OFFSET:LENGTH:GRAIN:TRIES separated by commas, FOLDERS
+// "-" for a file added alone, or, for a file of a folder added whole (whose
+// destination's folders are made), "+" and the empty folders to make with it
+// separated by "|" (a path cannot hold one), CRC eight hex digits.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +34,8 @@ struct JournalRecord {
   int64_t total_size = 0;
   int64_t source_time = 0;
   Holes holes;
+  bool makes_folders = false;
+  std::vector<std::string> empty_folders;
 };
 
 struct ParsedJournal {

@@ -91,6 +91,8 @@ JournalRecord record_of(JobRow* row) {
   record.bytes_copied = job.bytes_durable.load();
   record.total_size = job.total_size.load();
   record.source_time = job.source_time.load();
+  record.makes_folders = job.makes_folders;
+  record.empty_folders = job.empty_folders;
   const Holes holes = read_holes(job.holes.load());
   for (const Hole& hole : holes) {
     if (hole.offset >= record.bytes_copied) break;
@@ -136,6 +138,8 @@ JobRow* restore_row(const JournalRecord& record) {
                              record.total_size, record.param);
   if (row == nullptr) return nullptr;
   CopyJob* job = row->job;
+  job->makes_folders = record.makes_folders;
+  job->empty_folders = record.empty_folders;
   job->source_time.store(record.source_time);
   job->state.store(record.state == JOB_RUNNING ? JOB_QUEUED : record.state);
   if (source_changed(record)) {

@@ -34,7 +34,8 @@ bool same(const JournalRecord& a, const JournalRecord& b) {
          a.param.retry_timeout == b.param.retry_timeout &&
          a.param.max_attempts == b.param.max_attempts && a.param.resume == b.param.resume &&
          a.state == b.state && a.bytes_copied == b.bytes_copied && a.total_size == b.total_size &&
-         a.source_time == b.source_time && a.holes.size() == b.holes.size() &&
+         a.source_time == b.source_time && a.makes_folders == b.makes_folders &&
+         a.empty_folders == b.empty_folders && a.holes.size() == b.holes.size() &&
          (a.holes.empty() ||
           (a.holes[0].offset == b.holes[0].offset && a.holes[0].length == b.holes[0].length &&
            a.holes[0].grain == b.holes[0].grain && a.holes[0].tries == b.holes[0].tries));
@@ -44,9 +45,12 @@ bool same(const JournalRecord& a, const JournalRecord& b) {
 // changed, loses that row alone; a file of another format or version gives
 // nothing, never half a queue.
 TEST(QueueJournal, RowsComeBackAndDamageCostsOnlyItsRow) {
-  const std::vector<JournalRecord> written = {
+  std::vector<JournalRecord> written = {
       record_for("S:\\Проект\\смета 2023.xlsx", 300000, {{65536, 4096, 512, 2}}),
       record_for("S:\\Проект\\видео.mkv", 0), record_for("S:\\a b\\c.txt", 1 << 20)};
+  // A file of a folder added whole, with the empty folders made with it.
+  written[2].makes_folders = true;
+  written[2].empty_folders = {"D:\\Копии\\a b\\пусто", "D:\\Копии\\a b\\2025"};
   const std::string text = format_journal(written);
   ParsedJournal read = parse_journal(text.data(), text.size());
   ASSERT_FALSE(read.foreign);
