@@ -148,12 +148,18 @@ void close(File* file) {
 }
 
 File* lock_file(const char* path) {
-  return file_of(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  const std::wstring wide = long_path(path);
+  if (wide.empty()) return nullptr;
+  return file_of(CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
 bool replace_file(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  const std::wstring wide_from = long_path(from);
+  const std::wstring wide_to = long_path(to);
+  return !wide_from.empty() && !wide_to.empty() &&
+         MoveFileExW(wide_from.c_str(), wide_to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 uint32_t last_error() { return GetLastError(); }

@@ -18,6 +18,7 @@
 #include "ui/main/folder_picker.h"
 #include "ui/main/list_refresh.h"
 #include "ui/main/main_window_state.h"
+#include "ui/main/queue_store.h"
 
 namespace {
 
@@ -165,6 +166,7 @@ void add_dropped(HWND window, HDROP drop) {
 }
 
 void show_add_summary(HWND window) {
+  queue_changed();
   // Taken first: a box waits for the user while another walk may go on.
   Reception told;
   std::swap(told.already_queued, reception.already_queued);

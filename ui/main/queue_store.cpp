@@ -1,5 +1,7 @@
 #include "ui/main/queue_store.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/text_format.h"
@@ -22,15 +24,27 @@ std::vector<JobRow*> rows_in_order() {
   return rows;
 }
 
+// The name a row shows: its destination's path below the destination folder
+// (a file of a folder shows its folders), else the source's file name. Made
+// from the paths: the file may be gone since.
+std::string shown_name(const JournalRecord& record) {
+  char* folder = absolute_dest(record.param.dest_folder);
+  std::string name = after_last_of(record.source_path.c_str(), "\\");
+  const size_t length = folder != nullptr ? std::strlen(folder) : 0;
+  if (length > 0 && record.dest_path.compare(0, length, folder) == 0 &&
+      record.dest_path.size() > length + 1) {
+    name = record.dest_path.substr(record.dest_path[length] == '\\' ? length + 1 : length);
+  }
+  std::free(folder);
+  return name;
+}
+
 void append_restored(const ParsedJournal& read) {
   HWND list = main_window.list;
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for (const JournalRecord& record : read.records) {
     JobRow* row = restore_row(record);
-    if (row == nullptr) continue;
-    // The name as the path gives it: the file may be gone since.
-    append_job_row(row, after_last_of(record.source_path.c_str(), "\\"),
-                   record.source_path.c_str());
+    if (row != nullptr) append_job_row(row, shown_name(record).c_str(), record.source_path.c_str());
   }
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
