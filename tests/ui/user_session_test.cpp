@@ -141,10 +141,11 @@ TEST(UserSession, AddThreeFilesStartCopyAllAndClose) {
   GetExitCodeProcess(process.hProcess, &exit_code);
   EXPECT_EQ(0u, exit_code);
   EXPECT_NE(std::string::npos, read_copy(folder + "\\tvoln.ini").find("dialog_param="));
-  // The queue is kept beside the settings, its rows complete.
+  // The queue is kept beside the settings, its rows complete; the program's
+  // own texts, the queue among them, are UTF-8.
   const std::string queue = read_copy(folder + "\\tvoln.queue");
-  for (const std::string& name : names) {
-    EXPECT_NE(std::string::npos, queue.find("\\" + name + "\t")) << queue;
+  for (const char* name : {"b.bin", "отчёт.txt", "a.txt"}) {
+    EXPECT_NE(std::string::npos, queue.find(std::string("\\") + name + "\t")) << queue;
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
