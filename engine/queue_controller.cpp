@@ -2,10 +2,12 @@
 
 #include <atomic>
 
+#include "app/text_format.h"
 #include "engine/copy_job.h"
 #include "engine/copy_worker.h"
 #include "engine/run_flags.h"
 #include "engine/window_host.h"
+#include "res/string_ids.h"
 
 namespace {
 
@@ -126,11 +128,14 @@ void enable_buttons(const WindowHost* host, bool enabled) {
 // The inconsistencies the controller meets end it with a "BUG" box; none is
 // shown once the window is being destroyed.
 void report_bug(const WindowHost* host, TakeOutcome outcome) {
-  const char* text = nullptr;
-  if (outcome == TAKE_NO_ROW) text = "Incredible error: CONTROLLER_N01";
-  if (outcome == TAKE_NO_JOB) text = "Incredible error: CONTROLLER_N02";
-  if (outcome == TAKE_NO_THREAD) text = "Incredible error: CONTROLLER_N03";
-  if (text && !run_flags.closing.load()) host->show_bug(text);
+  unsigned id = 0;
+  if (outcome == TAKE_NO_ROW) id = IDS_BUG_NO_ROW;
+  if (outcome == TAKE_NO_JOB) id = IDS_BUG_NO_JOB;
+  if (outcome == TAKE_NO_THREAD) id = IDS_BUG_NO_THREAD;
+  if (id == 0 || run_flags.closing.load()) return;
+  char text[kTextCapacity];
+  load_text(text, id, kTextCapacity);
+  host->show_bug(text);
 }
 
 // Walks the rows pass after pass until a pass finds every job complete,

@@ -149,7 +149,6 @@ struct LocalTime {
 LocalTime local_time();
 int64_t counter_now();
 int64_t counter_frequency();
-void sleep_ms(uint32_t milliseconds);
 // A pause that interrupt_pauses(true) ends at once: the worker's pause
 // between attempts, which closing the window must not sit through.
 void pause_ms(uint32_t milliseconds);

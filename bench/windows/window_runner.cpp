@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "app/config_file.h"
-#include "app/resource_module.h"
-#include "app/state_icons.h"
+#include "app/win32/resource_module.h"
+#include "app/win32/state_icons.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_state.h"
 #include "ui/main/queue_store.h"

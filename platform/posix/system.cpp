@@ -70,12 +70,23 @@ void wait_thread(Thread* thread) {
   thread->joined = true;
 }
 
+namespace {
+
+void nap_ms(uint32_t milliseconds) {
+  struct timespec pause = {static_cast<time_t>(milliseconds / 1000),
+                           static_cast<long>(milliseconds % 1000) * 1000000};
+  while (nanosleep(&pause, &pause) != 0) {
+  }
+}
+
+}  // namespace
+
 bool wait_thread_for(Thread* thread, uint32_t limit_ms) {
   if (thread == nullptr) return true;
   // pthread has no timed join: look at the thread's end every millisecond.
   for (uint32_t waited = 0; !thread->finished.load(std::memory_order_acquire); ++waited) {
     if (waited >= limit_ms) return false;
-    sleep_ms(1);
+    nap_ms(1);
   }
   wait_thread(thread);
   return true;
@@ -109,12 +120,6 @@ int64_t counter_now() {
 
 int64_t counter_frequency() { return 1000000000; }
 
-void sleep_ms(uint32_t milliseconds) {
-  struct timespec pause = {static_cast<time_t>(milliseconds / 1000),
-                           static_cast<long>(milliseconds % 1000) * 1000000};
-  while (nanosleep(&pause, &pause) != 0) {
-  }
-}
 
 namespace {
 

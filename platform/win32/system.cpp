@@ -79,7 +79,6 @@ int64_t counter_frequency() {
   return frequency.QuadPart;
 }
 
-void sleep_ms(uint32_t milliseconds) { Sleep(milliseconds); }
 
 namespace {
 

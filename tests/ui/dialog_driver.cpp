@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/resource_module.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
 
 namespace {
 

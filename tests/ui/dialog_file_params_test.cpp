@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/resource_module.h"
-#include "app/state_icons.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
+#include "app/win32/state_icons.h"
 #include "engine/copy_job.h"
 #include "tests/ui/dialog_driver.h"
 #include "tests/ui/ui_harness.h"

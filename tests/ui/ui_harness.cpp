@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/config_file.h"
-#include "app/resource_module.h"
-#include "app/state_icons.h"
+#include "app/win32/resource_module.h"
+#include "app/win32/state_icons.h"
 #include "engine/copy_job.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_window.h"

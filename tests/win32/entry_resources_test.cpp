@@ -8,8 +8,8 @@
 #include <limits>
 #include <string>
 
-#include "app/state_icons.h"
 #include "app/text_format.h"
+#include "app/win32/state_icons.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "tests/win32/built_program.h"
@@ -86,7 +86,7 @@ TEST_F(ProgramResources, IconsVersionAndManifest) {
 
 TEST_F(ProgramResources, StateIconsFillFiveSlotsAtSmallIconSize) {
   load_state_icons(module_);
-  for (int i = 0; i < kStateIconCount; ++i) {
+  for (int i = 0; i < kStateSlotCount; ++i) {
     SCOPED_TRACE(i);
     if (i == 5) {
       EXPECT_EQ(state_icons[i], nullptr);

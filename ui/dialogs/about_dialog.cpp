@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/resource_module.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
 #include "platform/win32/wide_text.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
@@ -31,11 +31,9 @@ int next_random() { return std::rand(); }
 // Sets the title and the name-and-version text, both built afresh from the
 // string table, so that no joke ever builds on an earlier one.
 void show_name(HWND dialog, bool joking) {
-  char format[kTextCapacity];
   char title[kTextCapacity];
-  load_text(format, IDS_ABOUT_NAME, kTextCapacity);
   load_text(title, IDS_ABOUT_TITLE, kTextCapacity - static_cast<int>(sizeof kJoke) + 1);
-  char* name = alloc_format(format, version_text());
+  char* name = format_text(IDS_ABOUT_NAME, version_text());
   // The letters are turned in UTF-16, where each is one unit whatever the
   // code page.
   std::wstring wide_name;

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "app/resource_module.h"
+#include "app/win32/resource_module.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/dialog_items.h"

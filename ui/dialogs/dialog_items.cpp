@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/resource_module.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
 #include "platform/win32/wide_text.h"
 #include "res/string_ids.h"
 #include "ui/dialogs/number_text.h"

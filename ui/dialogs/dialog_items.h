@@ -61,9 +61,7 @@ void warn_invalid_value(HWND dialog);
 // A warning box whose text is string `id` formatted with `values`.
 template <typename... Values>
 void warn(HWND owner, unsigned id, Values... values) {
-  char format[kTextCapacity];
-  load_text(format, id, kTextCapacity);
-  char* text = alloc_format(format, values...);
+  char* text = format_text(id, values...);
   show_warning(owner, text != nullptr ? text : "");
   std::free(text);
 }

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/resource_module.h"
-#include "app/state_icons.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
+#include "app/win32/state_icons.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
 #include "platform/win32/wide_text.h"
@@ -32,18 +32,16 @@ constexpr ItemText kItemTexts[] = {
 CopyJob* params_job = nullptr;
 
 void show_state_icon(HWND dialog, int32_t state) {
-  HICON icon = state >= 0 && state < kStateIconCount ? state_icons[state] : nullptr;
+  HICON icon = state >= 0 && state < kStateSlotCount ? state_icons[state] : nullptr;
   SendDlgItemMessageA(dialog, IDC_FILE_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 
 void show_information(HWND dialog, int64_t total, int64_t bytes, int64_t percent) {
-  char format[kTextCapacity];
   char total_text[kSizeTextCapacity];
   char bytes_text[kSizeTextCapacity];
-  load_text(format, IDS_FILE_INFO, kTextCapacity);
   format_size(total, total_text);
   format_size(bytes, bytes_text);
-  char* line = alloc_format(format, total_text, total, bytes_text, bytes, percent);
+  char* line = format_text(IDS_FILE_INFO, total_text, total, bytes_text, bytes, percent);
   SendDlgItemMessageA(dialog, IDC_FILE_INFO, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(line ? line : ""));
   std::free(line);

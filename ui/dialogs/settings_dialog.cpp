@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/resource_module.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
 #include "platform/win32/wide_text.h"
 #include "res/resource.h"
 #include "res/string_ids.h"

@@ -85,15 +85,15 @@ void append_job_row(JobRow* record, const char* file_name, const char* source_pa
   const int row = append_row(list);
   set_row_record(list, row, record);
   set_row_image(list, state_image(state), row);
-  set_cell_text(list, file_name, row, 1);
+  set_cell_text(list, file_name, row, COLUMN_FILE);
   char size_text[kSizeTextCapacity];
   format_size(job->total_size.load(), size_text);
-  set_cell_text(list, size_text, row, 2);
+  set_cell_text(list, size_text, row, COLUMN_SIZE);
   record->shown_size = job->total_size.load();
   char state_text[kStateNameCapacity];
   state_name(state, state_text);
-  set_cell_text(list, state_text, row, 4);
-  set_cell_text(list, source_path, row, 6);
+  set_cell_text(list, state_text, row, COLUMN_STATE);
+  set_cell_text(list, source_path, row, COLUMN_PATH);
 }
 
 bool worker_running(const JobRow* record) {

@@ -6,6 +6,18 @@
 
 struct JobRow;
 
+// The file list's columns, in their order (their titles are IDS_COLUMN_STATE
+// onwards, in the same order).
+enum Column : int {
+  COLUMN_ICON,
+  COLUMN_FILE,
+  COLUMN_SIZE,
+  COLUMN_LOADED,
+  COLUMN_STATE,
+  COLUMN_SPEED,
+  COLUMN_PATH,
+};
+
 int row_count(HWND list);
 // A width below 0 inserts the column without a width.
 void insert_column(HWND list, int index, const char* title, int width);

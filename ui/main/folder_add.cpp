@@ -75,9 +75,7 @@ void note_left_out(const WalkBatch& batch) {
 }
 
 void show_status(int found) {
-  char format[kTextCapacity];
-  load_text(format, IDS_ADDING_FILES, kTextCapacity);
-  char* text = alloc_format(format, found);
+  char* text = format_text(IDS_ADDING_FILES, found);
   reception.status = text != nullptr ? text : "";
   std::free(text);
   SetWindowTextA(main_window.status, reception.status.c_str());

@@ -8,8 +8,8 @@
 #include <cwchar>
 #include <string>
 
-#include "app/resource_module.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
 #include "engine/copy_job.h"
 #include "engine/dest_paths.h"
 #include "platform/win32/wide_text.h"
@@ -21,8 +21,17 @@
 
 namespace {
 
-// The filter: one entry, display text then pattern, ending in two NULs.
-const wchar_t kFilter[] = L"All files *.*\0*.*\0";
+// The filter: one entry, display text then pattern, ending in two NULs; the
+// string table has "|" where the NULs go.
+std::wstring open_filter() {
+  wchar_t text[kTextCapacity] = L"";
+  const int length = LoadStringW(resource_module(), IDS_OPEN_FILTER, text, kTextCapacity);
+  std::wstring filter(text, static_cast<size_t>(length > 0 ? length : 0));
+  for (wchar_t& c : filter) {
+    if (c == L'|') c = L'\0';
+  }
+  return filter + L'\0';
+}
 
 // One Add command: its owner window and the destinations of the queue, taken
 // once for the whole batch so that each file costs one look-up, not a walk
@@ -136,10 +145,10 @@ void for_each_chosen_path(const wchar_t* buffer, unsigned file_offset,
   }
 }
 
-int move_compare(int x, int y, int a, int t) {
-  if (x == a) return y < t ? 1 : -1;
-  if (y == a) return x < t ? -1 : 1;
-  return x >= y ? 1 : -1;
+int move_compare(int first, int second, int moved, int target) {
+  if (first == moved) return second < target ? 1 : -1;
+  if (second == moved) return first < target ? -1 : 1;
+  return first >= second ? 1 : -1;
 }
 
 void add_files(HWND window) {
@@ -149,7 +158,8 @@ void add_files(HWND window) {
   open.lStructSize = sizeof open;
   open.hwndOwner = window;
   open.hInstance = resource_module();
-  open.lpstrFilter = kFilter;
+  const std::wstring filter = open_filter();
+  open.lpstrFilter = filter.c_str();
   open.nFilterIndex = 0;
   open.lpstrFile = buffer;
   open.nMaxFile = kOpenBufferSize - 1;

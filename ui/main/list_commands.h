@@ -24,8 +24,9 @@ void for_each_chosen_path(const wchar_t* buffer, unsigned file_offset,
 // each file that cannot be added: gone, a folder, a destination another
 // source already writes, or a name the program's code page cannot hold.
 void add_chosen_files(HWND window, const wchar_t* buffer, unsigned file_offset);
-// The order for LVM_SORTITEMSEX that puts row a just before row t.
-int move_compare(int x, int y, int a, int t);
+// The order for LVM_SORTITEMSEX of rows `first` and `second` that puts row
+// `moved` just before row `target`.
+int move_compare(int first, int second, int moved, int target);
 
 void add_files(HWND window);
 void delete_selected(HWND list);

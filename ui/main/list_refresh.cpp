@@ -28,9 +28,7 @@ constexpr int kCaptionCapacity = 1024;
 // Sets a cell from a string-table format; a failed format leaves it empty.
 template <typename... Args>
 void set_formatted_cell(HWND list, unsigned format_id, int row, int column, Args... args) {
-  char format[kTextCapacity];
-  load_text(format, format_id, kTextCapacity);
-  char* text = alloc_format(format, args...);
+  char* text = format_text(format_id, args...);
   set_cell_text(list, text != nullptr ? text : "", row, column);
   free(text);
 }
@@ -55,10 +53,10 @@ View list_view(HWND list) {
 void show_state(HWND list, JobRow* record, int row, int32_t state, const View& view) {
   char name[kStateNameCapacity];
   state_name(state, name);
-  set_cell_text(list, name, row, 4);
+  set_cell_text(list, name, row, COLUMN_STATE);
   // A row never shown by a tick has no speed to clear; under Wine putting
   // an empty cell in costs two calls to the server.
-  if (state != JOB_RUNNING && record->shown_state != -1) set_cell_text(list, "", row, 5);
+  if (state != JOB_RUNNING && record->shown_state != -1) set_cell_text(list, "", row, COLUMN_SPEED);
   set_row_image(list, state_image(state), row);
   // The row's colours follow its state. A row out of view is painted with
   // them when it comes into view; under Wine asking its repaint costs a call
@@ -73,23 +71,21 @@ void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64
   const CopyJob* job = record->job;
   char name[kCaptionNameCapacity];
   caption_file_name(job->source_path, name, sizeof name);
-  char format[kTextCapacity];
-  load_text(format, IDS_RUNNING_CAPTION, kTextCapacity);
-  char* text = alloc_format(format, percentage(bytes, job->total_size.load()), name);
+  char* text = format_text(IDS_RUNNING_CAPTION, percentage(bytes, job->total_size.load()), name);
   if (text != nullptr) {
     lstrcpynA(caption, text, kCaptionCapacity);
     free(text);
   }
   char speed[kSizeTextCapacity];
   format_size(speed_per_second(bytes - record->sample_bytes, elapsed), speed);
-  set_formatted_cell(list, IDS_SPEED, row, 5, speed);
+  set_formatted_cell(list, IDS_SPEED, row, COLUMN_SPEED, speed);
 }
 
 // The source's size: it follows a source saved anew.
 void show_size(HWND list, int row, int64_t total) {
   char size[kSizeTextCapacity];
   format_size(total, size);
-  set_cell_text(list, size, row, 2);
+  set_cell_text(list, size, row, COLUMN_SIZE);
 }
 
 // The bytes loaded and their share of the size; and what the holes left
@@ -98,12 +94,12 @@ void show_loaded(HWND list, int row, int64_t bytes, int64_t total, int64_t unrea
   char size[kSizeTextCapacity];
   format_size(bytes, size);
   if (unread == 0) {
-    set_formatted_cell(list, IDS_LOADED, row, 3, size, percentage(bytes, total));
+    set_formatted_cell(list, IDS_LOADED, row, COLUMN_LOADED, size, percentage(bytes, total));
     return;
   }
   char unread_size[kSizeTextCapacity];
   format_size(unread, unread_size);
-  set_formatted_cell(list, IDS_LOADED_HOLES, row, 3, size, percentage(bytes, total), unread_size);
+  set_formatted_cell(list, IDS_LOADED_HOLES, row, COLUMN_LOADED, size, percentage(bytes, total), unread_size);
 }
 
 // Returns true when the row's cells were touched.
@@ -180,13 +176,11 @@ void show_totals(const Totals& totals) {
   if (adding_status() != nullptr) {
     status = alloc_format("%s", adding_status());
   } else if (totals.size > 0) {
-    char format[kTextCapacity];
-    load_text(format, IDS_STATUS, kTextCapacity);
     char done[kSizeTextCapacity];
     char size[kSizeTextCapacity];
     format_size(totals.done, done);
     format_size(totals.size, size);
-    status = alloc_format(format, done, size, percentage(totals.done, totals.size));
+    status = format_text(IDS_STATUS, done, size, percentage(totals.done, totals.size));
   }
   set_text_if_changed(main_window.status, status != nullptr ? status : "");
   free(status);

@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/resource_module.h"
-#include "app/state_icons.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
+#include "app/win32/state_icons.h"
 #include "engine/copy_job.h"
 #include "engine/queue_controller.h"
 #include "engine/run_flags.h"
@@ -139,7 +139,9 @@ void close_main_window(HWND window) {
   if (any_worker_running(main_window.list)) {
     char question[kTextCapacity];
     load_text(question, IDS_STOP_COPYING_QUESTION, kTextCapacity);
-    if (MessageBoxA(window, question, "?", MB_ICONQUESTION | MB_YESNO) != IDYES) return;
+    char caption[kTextCapacity];
+    load_text(caption, IDS_QUESTION_CAPTION, kTextCapacity);
+    if (MessageBoxA(window, question, caption, MB_ICONQUESTION | MB_YESNO) != IDYES) return;
   }
   EndDialog(window, IDCANCEL);
 }

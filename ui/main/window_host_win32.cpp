@@ -3,9 +3,11 @@
 #include <atomic>
 #include <mutex>
 
+#include "app/text_format.h"
 #include "engine/run_flags.h"
 #include "platform/win32/native_handle.h"
 #include "res/resource.h"
+#include "res/string_ids.h"
 #include "ui/dialogs/dialog_items.h"
 #include "ui/main/file_list.h"
 #include "ui/main/main_window_state.h"
@@ -123,7 +125,9 @@ bool autoscroll() { return host_window.param != nullptr && host_window.param->au
 void show_newest_log_line() { PostMessageA(host_window.window, kShowNewestLogLine, 0, 0); }
 
 void show_bug(const char* text) {
-  MessageBoxA(host_window.window, text, "BUG", MB_ICONERROR | MB_OK);
+  char caption[kTextCapacity];
+  load_text(caption, IDS_BUG_CAPTION, kTextCapacity);
+  MessageBoxA(host_window.window, text, caption, MB_ICONERROR | MB_OK);
 }
 
 bool wait_serving(platform::Thread* thread, uint32_t limit_ms) {

@@ -41,8 +41,6 @@ bool add_anchor(HWND control, bool keep_y, bool keep_height) {
   GetWindowRect(control, &anchor->screen_rect);
   anchor->origin = {anchor->screen_rect.left, anchor->screen_rect.top};
   ScreenToClient(GetParent(control), &anchor->origin);
-  anchor->keep_x = 1;
-  anchor->keep_width = 0;
   anchor->keep_y = keep_y ? 1 : 0;
   anchor->keep_height = keep_height ? 1 : 0;
   window_layout.anchor_count = count;
@@ -59,9 +57,11 @@ void relayout(HWND window) {
   if (grow_y < 0) grow_y = 0;
   for (int i = 0; i < window_layout.anchor_count; ++i) {
     const Anchor& anchor = window_layout.anchors[i];
-    const int x = anchor.origin.x + (anchor.keep_x ? 0 : grow_x);
+    // Every anchored control keeps its left edge and takes the window's new
+    // width; its top and height follow the anchor.
+    const int x = anchor.origin.x;
     const int y = anchor.origin.y + (anchor.keep_y ? 0 : grow_y);
-    const int w = width_of(anchor.screen_rect) + (anchor.keep_width ? 0 : grow_x);
+    const int w = width_of(anchor.screen_rect) + grow_x;
     const int h = height_of(anchor.screen_rect) + (anchor.keep_height ? 0 : grow_y);
     // Without SWP_NOZORDER each control would rise to the top of the
     // z-order, which in a dialog is the Tab order.

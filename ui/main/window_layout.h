@@ -12,8 +12,6 @@ struct Anchor {
   HWND control;
   RECT screen_rect;  // only its width and height are used
   POINT origin;      // designed top-left corner, in the window's client area
-  uint8_t keep_x;
-  uint8_t keep_width;
   uint8_t keep_y;
   uint8_t keep_height;
 };

@@ -1,4 +1,5 @@
 #include "engine/copy_job.h"
+#include "engine/dest_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,22 @@ TEST(MakeDestPath, JoinsFolderAndFileNameWithOneBackslash) {
   EXPECT_EQ(dest_path_of("plain.txt", "D:\\out"), "D:\\out\\plain.txt");
 }
 
+// One destination, one source, and no source overwritten: a second file of
+// the same name from another folder is refused, so is a destination that a
+// queued row reads (its own source too) and a source that a row writes.
+TEST(DestPaths, OneDestinationTakesOneSourceAndNoSourceIsOverwritten) {
+  DestPaths paths;
+  EXPECT_TRUE(claim_dest(&paths, "/src/a/x.bin", "/out/x.bin"));
+  EXPECT_TRUE(source_queued(paths, "/src/a/x.bin"));
+  EXPECT_FALSE(source_queued(paths, "/src/b/x.bin"));
+  EXPECT_TRUE(claim_dest(&paths, "/src/a/x.bin", "/out/x.bin")) << "the same source again";
+  EXPECT_FALSE(claim_dest(&paths, "/src/b/x.bin", "/out/x.bin")) << "a second source";
+  EXPECT_FALSE(claim_dest(&paths, "/src/c/y.bin", "/src/a/x.bin")) << "over a queued source";
+  EXPECT_FALSE(claim_dest(&paths, "/out/x.bin", "/out/copy/x.bin")) << "a row's destination";
+  EXPECT_FALSE(claim_dest(&paths, "/src/z.bin", "/src/z.bin")) << "a file onto itself";
+  EXPECT_TRUE(claim_dest(&paths, "/src/b/y.bin", "/out/y.bin"));
+}
+
 TEST(StateName, KnownStatesAndUnknown) {
   const char* names[] = {"В очереди", "Выполняется", "Ошибка", "Завершено", "Ожидание"};
   char text[kStateNameCapacity];
@@ -36,7 +53,7 @@ TEST(StateName, KnownStatesAndUnknown) {
   }
   for (int state : {5, -1, 1000}) {
     state_name(state, text);
-    EXPECT_STREQ(text, "Unknown") << state;
+    EXPECT_STREQ(text, "Неизвестно") << state;
   }
 }
 

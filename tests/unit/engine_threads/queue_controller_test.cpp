@@ -140,6 +140,24 @@ TEST_F(ControllerTest, RowsDeletedPastTheIndexBeginANewPass) {
   EXPECT_EQ(host_.buttons(), (Buttons{false, true}));
 }
 
+// The last row deleted while the one before it copies: the index then
+// equals the new count of rows, the end of the list, and a new pass begins.
+TEST_F(ControllerTest, TheLastRowDeletedWhileTheOneBeforeCopiesBeginsANewPass) {
+  FaultFileOps ops;
+  HeldWorker worker(&ops);
+  dir_.write("b", pattern_bytes(100));
+  add_row("a", "a.out", 10)->job->state = JOB_COMPLETED;
+  JobRow* busy = add_row("b", "b.out", 100);
+  add_row("c", "c.out", 10);
+  start_controller();
+  ASSERT_TRUE(wait_until([&] { return worker.held(); }));
+  EXPECT_TRUE(delete_row(2));
+  worker.release();
+  ASSERT_TRUE(controller_ends());
+  EXPECT_TRUE(host_.bug_texts().empty());
+  EXPECT_EQ(busy->job->state.load(), JOB_COMPLETED);
+}
+
 TEST_F(ControllerTest, RowInsideTheListWithoutARecordEndsTheControllerWithN01) {
   add_row("a", "a.out", 10)->job->state = JOB_COMPLETED;
   host_.on_window([&] { host_.rows.push_back(nullptr); });

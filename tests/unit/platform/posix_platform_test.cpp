@@ -1,5 +1,8 @@
 // The POSIX platform layer: its INI writer, files and threads.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -115,7 +118,7 @@ TEST_F(PosixFolder, FilesReportErrnoAndLookUpNames) {
 std::atomic<bool> g_release{false};
 
 uint32_t wait_for_release(void*) {
-  while (!g_release.load()) platform::sleep_ms(1);
+  while (!g_release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return 0;
 }
 

@@ -1,8 +1,8 @@
-#include "app/state_icons.h"
+#include "app/win32/state_icons.h"
 
 #include "res/resource.h"
 
-HICON state_icons[kStateIconCount];
+HICON state_icons[kStateSlotCount];
 
 HICON load_state_icon(HINSTANCE module, int state, int size) {
   return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_STATE_FIRST + state),
@@ -10,7 +10,7 @@ HICON load_state_icon(HINSTANCE module, int state, int size) {
 }
 
 void load_state_icons(HINSTANCE module) {
-  for (int i = 0; i < kStateIconCount; ++i) {
+  for (int i = 0; i < kStateSlotCount; ++i) {
     state_icons[i] = load_state_icon(module, i, GetSystemMetrics(SM_CXSMICON));
   }
 }

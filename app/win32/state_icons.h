@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-constexpr int kStateIconCount = 6;
+#include "app/settings_records.h"
 
-extern HICON state_icons[kStateIconCount];
+extern HICON state_icons[kStateSlotCount];
 
 // Icon resource IDI_STATE_FIRST + state of `module`, size x size pixels, from
 // the .ico file's image of that size where it has one; null when missing.

@@ -5,10 +5,10 @@
 #include <commctrl.h>
 
 #include "app/config_file.h"
-#include "app/resource_module.h"
 #include "app/settings_records.h"
-#include "app/state_icons.h"
 #include "app/text_format.h"
+#include "app/win32/resource_module.h"
+#include "app/win32/state_icons.h"
 #include "res/resource.h"
 #include "res/string_ids.h"
 #include "ui/main/main_window.h"

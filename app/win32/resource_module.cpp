@@ -1,4 +1,4 @@
-#include "app/resource_module.h"
+#include "app/win32/resource_module.h"
 
 namespace {
 HINSTANCE g_module = nullptr;
