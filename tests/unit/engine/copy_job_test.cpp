@@ -1,11 +1,13 @@
 #include "engine/copy_job.h"
-#include "engine/dest_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "app/config_file.h"
+#include "engine/dest_paths.h"
 #include "tests/unit/support/temp_dir.h"
 #include "tests/unit/support/test_jobs.h"
 
@@ -152,6 +154,22 @@ TEST(SameWriteTime, TakesTheDestinationsResolutionIntoAccount) {
   EXPECT_FALSE(same_write_time(source, source + 1));
   EXPECT_FALSE(same_write_time(source, source - 4567891 - 3 * second));
   EXPECT_FALSE(same_write_time(source, source - 4567891 + 3 * second));
+}
+
+// A destination folder typed as a relative path is the program's own
+// folder's, never the current folder, which the open dialog moves.
+TEST_F(CreateJob, ARelativeFolderLiesInTheProgramsFolder) {
+  dir_.write("src\\film.avi", pattern_bytes(10));
+  std::snprintf(settings_.dest_folder, kFolderCapacity, "%s", "backup");
+  char program[kConfigPathCapacity] = "";
+  exe_dir_path(program, nullptr);
+  ASSERT_NE(program[0], '\0');
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  JobRowPtr row = create(source_);
+  std::filesystem::current_path(before);
+  ASSERT_TRUE(row);
+  EXPECT_EQ(std::string(row->job->dest_path), std::string(program) + "backup\\film.avi");
 }
 
 TEST_F(CreateJob, EmptySourceAndFolderDestinationAreNotResumed) {
