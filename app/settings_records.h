@@ -55,10 +55,6 @@ constexpr int32_t kMaxAttempts = 1000;
 constexpr int32_t kMaxRefreshInterval = 5000;
 constexpr int32_t kDefaultBufferSize = 131072;
 constexpr int32_t kDefaultMaxAttempts = 5;
-// True for 1..maximum, the range of each of the fields above.
-constexpr bool in_setting_range(int32_t value, int32_t maximum) {
-  return value >= 1 && value <= maximum;
-}
 
 // How a field is kept, in memory as in the byte image (little-endian).
 enum class FieldType : uint8_t {

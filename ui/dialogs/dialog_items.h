@@ -1,5 +1,6 @@
-// Small helpers shared by the dialogs: texts from the string table into
-// controls, numbers out of edits, and the warning about invalid input.
+// What the dialogs share: texts from the string table into controls, the
+// controls of the settings records' fields, and the warning about invalid
+// input.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +10,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/settings_records.h"
 #include "app/text_format.h"
 
 // Edits that take a number accept at most this many characters.
 constexpr int kNumberInputLimit = 10;
-// The settings' folder edit accepts at most this many characters (the record
-// keeps 259 bytes of it).
-constexpr int kPathInputLimit = 260;
 // Edits that show or take a job's path accept the longest path the system
 // takes ("\\?\" and 32,767 characters).
 constexpr int kLongPathInputLimit = 32767;
@@ -34,21 +33,32 @@ template <size_t kCount>
 void set_item_strings(HWND dialog, const ItemText (&items)[kCount]) {
   for (const ItemText& item : items) set_item_string(dialog, item.control, item.text);
 }
-// Prints `value` with "%d" into control `control_id`.
-void set_item_number(HWND dialog, int control_id, int32_t value);
 // Limits how many characters the user can type into edit `control_id`.
 void limit_item_text(HWND dialog, int control_id, int limit);
-// Reads at most kNumberInputLimit characters of edit `control_id` and
-// converts them with text_to_int32.
-int32_t read_item_number(HWND dialog, int control_id);
 // The text of control `control_id`, read in UTF-16: a path typed or chosen
 // there may hold names that the program's code page cannot.
 std::wstring item_wide_text(HWND dialog, int control_id);
 // Enables or greys control `control_id`.
 void enable_item(HWND dialog, int control_id, bool enabled);
-// Ticks or clears check box `control_id`; whether it is ticked.
-void set_check(HWND dialog, int control_id, bool checked);
-bool is_checked(HWND dialog, int control_id);
+
+// The fields that a settings table binds to a dialog's controls (the column
+// names the dialog) are shown, checked and stored by these alone.
+using ControlColumn = int SettingField::*;
+constexpr ControlColumn kSettingsDialogControls = &SettingField::settings_control;
+constexpr ControlColumn kFileDialogControls = &SettingField::file_control;
+
+// Numbers and texts into their edits, as long as the field takes; flags as ticks.
+void show_fields(HWND dialog, const SettingTable& table, const void* record, ControlColumn column);
+// Enables or greys the fields' controls.
+void enable_fields(HWND dialog, const SettingTable& table, ControlColumn column, bool enabled);
+// True when every number lies within its bounds and no text is empty.
+bool fields_valid(HWND dialog, const SettingTable& table, ControlColumn column);
+// True when every text can be had in the program's code page and fits its
+// field; otherwise a box names the text that cannot, and false.
+bool texts_fit(HWND dialog, const SettingTable& table, ControlColumn column);
+// Stores every field from its control; only after both checks above.
+void store_fields(HWND dialog, const SettingTable& table, void* record, ControlColumn column);
+
 // Runs the program's dialog template `id` modally over `owner`, its creation
 // argument `argument`; the dialog's result, -1 when it cannot be shown.
 INT_PTR run_modal_dialog(int id, HWND owner, DLGPROC procedure, LPARAM argument);

@@ -95,10 +95,7 @@ void initialise(HWND dialog, CopyJob* job) {
   SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(job->dest_path));
   limit_item_text(dialog, IDC_DEST_PATH, kLongPathInputLimit);
-  set_item_number(dialog, IDC_FILE_BUFFER_SIZE, job->param.buffer_size);
-  limit_item_text(dialog, IDC_FILE_BUFFER_SIZE, kNumberInputLimit);
-  set_item_number(dialog, IDC_FILE_RETRY_TIMEOUT, job->param.retry_timeout);
-  limit_item_text(dialog, IDC_FILE_RETRY_TIMEOUT, kNumberInputLimit);
+  show_fields(dialog, kCopyTable, &job->param, kFileDialogControls);
   SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETRANGE32, 0, 100);
   SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, 0, 0);
   refresh_file_params(dialog);
@@ -132,10 +129,7 @@ void on_ok(HWND dialog) {
   CopyJob& job = *params_job;
   if (!accepts_changes(job)) return;
   const std::wstring typed_wide = item_wide_text(dialog, IDC_DEST_PATH);
-  const int32_t buffer_size = read_item_number(dialog, IDC_FILE_BUFFER_SIZE);
-  const int32_t retry_timeout = read_item_number(dialog, IDC_FILE_RETRY_TIMEOUT);
-  const bool valid = in_setting_range(buffer_size, kMaxBufferSize) &&
-                     in_setting_range(retry_timeout, kMaxRetryTimeout) && !typed_wide.empty();
+  const bool valid = fields_valid(dialog, kCopyTable, kFileDialogControls) && !typed_wide.empty();
   // A path that the code page cannot hold is named, never replaced by a
   // look-alike.
   std::string typed;
@@ -156,8 +150,7 @@ void on_ok(HWND dialog) {
   note_queue_edit();
   // Whatever was found at the old path at Add says nothing of the new one.
   job.stale_dest.store(false);
-  job.param.buffer_size = buffer_size;
-  job.param.retry_timeout = retry_timeout;
+  store_fields(dialog, kCopyTable, &job.param, kFileDialogControls);
   EndDialog(dialog, IDOK);
 }
 
@@ -172,8 +165,7 @@ int64_t refresh_file_params(HWND dialog) {
   const int64_t total = job.total_size;
   const bool queued = state == JOB_QUEUED;
   enable_item(dialog, IDC_DEST_PATH, queued && bytes == 0);
-  enable_item(dialog, IDC_FILE_BUFFER_SIZE, queued);
-  enable_item(dialog, IDC_FILE_RETRY_TIMEOUT, queued);
+  enable_fields(dialog, kCopyTable, kFileDialogControls, queued);
   enable_item(dialog, IDOK, queued);
   const int64_t percent = percentage(bytes, total);
   SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
