@@ -1,9 +1,11 @@
 // What the dialogs share: texts from the string table into controls, the
-// controls of the settings records' fields, and the warning about invalid
-// input.
+// controls of the settings records' fields, the warning about invalid input,
+// and the one dialog procedure.
 #pragma once
 
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -79,3 +81,35 @@ void warn(HWND owner, unsigned id, Values... values) {
 // its "%s" by `name`, shown in UTF-16: the name may be one that the program's
 // code page cannot hold.
 void warn_wide(HWND owner, unsigned id, const std::wstring& name, int count = 0);
+
+// A dialog keeps the record it was opened with (settings, a job) in its own
+// DWLP_USER from WM_INITDIALOG on; each message goes to its handler with that
+// record, typed, or where the handler is null to the dialog manager.
+template <typename Record>
+struct DialogHandlers {
+  void (*open)(HWND dialog, Record* record) = nullptr;
+  // wparam whole: the command's id in its low word, the notification's code high.
+  void (*command)(HWND dialog, Record* record, WPARAM wparam) = nullptr;
+  void (*timer)(HWND dialog, Record* record, UINT_PTR timer_id) = nullptr;
+  void (*notify)(HWND dialog, Record* record, const NMHDR* header) = nullptr;
+  void (*close)(HWND dialog, Record* record) = nullptr;
+};
+
+// The procedure of the dialog `on` serves. TRUE answers the messages served in
+// full: WM_INITDIALOG (the dialog manager sets the focus), WM_COMMAND, WM_TIMER.
+template <typename Record, const DialogHandlers<Record>& on>
+INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+  Record* record = reinterpret_cast<Record*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (message == WM_INITDIALOG) on.open(dialog, record);
+  if (message == WM_COMMAND) on.command(dialog, record, wparam);
+  if (message == WM_TIMER && on.timer != nullptr) on.timer(dialog, record, wparam);
+  // The controls' notifications come from this thread. One sent by another
+  // thread may come from another program, its pointer meaning nothing here.
+  if (message == WM_NOTIFY && on.notify != nullptr && !InSendMessage()) {
+    on.notify(dialog, record, reinterpret_cast<const NMHDR*>(lparam));
+  }
+  if (message == WM_DESTROY && on.close != nullptr) on.close(dialog, record);
+  return message == WM_INITDIALOG || message == WM_COMMAND ||
+         (message == WM_TIMER && on.timer != nullptr);
+}

@@ -29,11 +29,7 @@ constexpr ItemText kItemTexts[] = {
     {IDC_AUTOSCROLL, IDS_AUTOSCROLL},
 };
 
-// The record the dialog was opened with, until it closes.
-DialogParam* settings_param = nullptr;
-
 void initialise(HWND dialog, DialogParam* param) {
-  settings_param = param;
   set_title_text(dialog, IDS_SETTINGS_TITLE);
   set_item_strings(dialog, kItemTexts);
   show_fields(dialog, kCopyTable, param->copy_ref, kSettingsDialogControls);
@@ -42,15 +38,15 @@ void initialise(HWND dialog, DialogParam* param) {
 
 // Stores everything when every field is valid; otherwise warns and keeps
 // the dialog open with the user's input as it is.
-void on_ok(HWND dialog) {
+void on_ok(HWND dialog, DialogParam* param) {
   if (!fields_valid(dialog, kCopyTable, kSettingsDialogControls) ||
       !fields_valid(dialog, kDialogTable, kSettingsDialogControls)) {
     warn_invalid_value(dialog);
     return;
   }
   if (!texts_fit(dialog, kCopyTable, kSettingsDialogControls)) return;
-  store_fields(dialog, kCopyTable, settings_param->copy_ref, kSettingsDialogControls);
-  store_fields(dialog, kDialogTable, settings_param, kSettingsDialogControls);
+  store_fields(dialog, kCopyTable, param->copy_ref, kSettingsDialogControls);
+  store_fields(dialog, kDialogTable, param, kSettingsDialogControls);
   EndDialog(dialog, IDOK);
 }
 
@@ -68,29 +64,19 @@ void on_browse(HWND dialog) {
   if (SUCCEEDED(com)) CoUninitialize();
 }
 
-void on_command(HWND dialog, int id) {
-  if (id == IDOK) on_ok(dialog);
+void on_command(HWND dialog, DialogParam* param, WPARAM wparam) {
+  const int id = LOWORD(wparam);
+  if (id == IDOK) on_ok(dialog, param);
   if (id == IDCANCEL) EndDialog(dialog, IDCANCEL);
   if (id == IDC_BROWSE) on_browse(dialog);
-  if (id == IDC_COLOR_SCHEME) open_color_scheme_dialog(dialog, settings_param->list_ref);
+  if (id == IDC_COLOR_SCHEME) open_color_scheme_dialog(dialog, param->list_ref);
 }
+
+constexpr DialogHandlers<DialogParam> kHandlers = {initialise, on_command};
 
 }  // namespace
 
-INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      initialise(dialog, reinterpret_cast<DialogParam*>(lparam));
-      return TRUE;
-    case WM_COMMAND:
-      on_command(dialog, LOWORD(wparam));
-      return TRUE;
-    case WM_DESTROY:
-      settings_param = nullptr;
-      break;
-  }
-  return FALSE;
-}
+const DLGPROC settings_dialog_proc = dialog_procedure<DialogParam, kHandlers>;
 
 INT_PTR open_settings_dialog(HWND owner, DialogParam* param) {
   if (param != nullptr && param->copy_ref == nullptr) return -1;
