@@ -14,9 +14,14 @@ void exe_dir_path(char* out, const char* file_name);
 
 // The record defaults used when a key is unreadable. Bytes without a default
 // (state slots 4 and 5, reserved bytes, the folder behind its NUL) are zeroed.
-void set_default_list_param(ListParam* list);
-void set_default_copy_param(CopyParam* copy);
-void set_default_dialog_param(DialogParam* dialog);
+inline void set_default_list_param(ListParam* list) { set_record_defaults(kListTable, list); }
+inline void set_default_copy_param(CopyParam* copy) {
+  set_record_defaults(kCopyTable, copy);
+  exe_dir_path(copy->dest_folder, nullptr);
+}
+inline void set_default_dialog_param(DialogParam* dialog) {
+  set_record_defaults(kDialogTable, dialog);
+}
 
 // Fills the three records from `config_path`, each with its defaults when its
 // key is unreadable, and sets the references in `dialog`.

@@ -23,9 +23,6 @@ namespace {
 
 constexpr char kJoke[] = " :)";
 
-// The icon shown, owned by the open dialog.
-HICON about_icon = nullptr;
-
 int next_random() { return std::rand(); }
 
 // Sets the title and the name-and-version text, both built afresh from the
@@ -48,17 +45,23 @@ void show_name(HWND dialog, bool joking) {
   SetWindowTextA(dialog, title);
 }
 
+// The icon is kept by its control, and taken back from there to be destroyed.
 void show_icon(HWND dialog) {
-  about_icon =
+  HICON icon =
       static_cast<HICON>(LoadImageA(resource_module(), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  if (about_icon != nullptr) {
-    SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(about_icon),
-                        0);
+  if (icon != nullptr) {
+    SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   }
 }
 
-void initialise(HWND dialog) {
+void destroy_icon(HWND dialog, void*) {
+  DestroyIcon(
+      reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0)));
+}
+
+// The about box has no record.
+void initialise(HWND dialog, void*) {
   std::srand(GetTickCount());
   set_title_text(dialog, IDS_ABOUT_TITLE);
   show_icon(dialog);
@@ -68,7 +71,7 @@ void initialise(HWND dialog) {
   set_item_string(dialog, IDOK, IDS_OK);
 }
 
-void on_command(HWND dialog, WPARAM wparam) {
+void on_command(HWND dialog, void*, WPARAM wparam) {
   const int id = LOWORD(wparam);
   if (id == IDOK || id == IDCANCEL) {
     EndDialog(dialog, id);
@@ -77,24 +80,11 @@ void on_command(HWND dialog, WPARAM wparam) {
   }
 }
 
+constexpr DialogHandlers<void> kHandlers = {initialise, on_command, nullptr, nullptr, destroy_icon};
+
 }  // namespace
 
-INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  (void)lparam;
-  switch (message) {
-    case WM_INITDIALOG:
-      initialise(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      on_command(dialog, wparam);
-      return TRUE;
-    case WM_DESTROY:
-      if (about_icon != nullptr) DestroyIcon(about_icon);
-      about_icon = nullptr;
-      break;
-  }
-  return FALSE;
-}
+const DLGPROC about_dialog_proc = dialog_procedure<void, kHandlers>;
 
 INT_PTR open_about_dialog(HWND owner) {
   return run_modal_dialog(IDD_ABOUT, owner, about_dialog_proc, 0);

@@ -10,7 +10,7 @@
 const char* version_text();
 
 // Dialog procedure; the creation argument is not used.
-INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+extern const DLGPROC about_dialog_proc;
 
 // Shows the dialog modally over `owner`; returns the id of the command that
 // closed it (1 or 2), or -1 when it cannot be shown.

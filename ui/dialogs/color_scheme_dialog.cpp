@@ -12,9 +12,6 @@ namespace {
 
 constexpr int kGroupCount = 5;  // default, queued, running, error, completed
 
-// The record being edited, from creation until the dialog closes.
-ListParam* scheme_param = nullptr;
-
 // The field a swatch stands for: group 0 is the list itself, group k the
 // rows of state k - 1. States 4 and 5 have no swatch.
 ColorRef* swatch_field(ListParam* param, int swatch_id) {
@@ -34,7 +31,6 @@ void set_swatch_color(HWND dialog, int swatch_id, COLORREF color) {
 }
 
 void initialise(HWND dialog, ListParam* param) {
-  scheme_param = param;
   set_title_text(dialog, IDS_COLORS_TITLE);
   set_item_string(dialog, IDC_COLORS_HINT, IDS_COLORS_HINT);
   for (int k = 0; k < kGroupCount; ++k) {
@@ -50,64 +46,49 @@ void initialise(HWND dialog, ListParam* param) {
   }
 }
 
-// A double-click on a swatch offers the chooser; the record is untouched
-// until OK, so the new colour lives only in the swatch.
-void on_notify(HWND dialog, const NMHDR* header) {
-  if (header->code != static_cast<UINT>(NM_DBLCLK)) return;
-  const int id = static_cast<int>(header->idFrom);
-  if (id < IDC_SWATCH_FIRST || id > IDC_SWATCH_LAST) return;
-  COLORREF chosen = 0;
-  if (!choose_color(dialog, swatch_color(dialog, id), &chosen)) return;
-  set_swatch_color(dialog, id, chosen);
-  SendDlgItemMessageA(dialog, id, LVM_UPDATE, 0, 0);
-  InvalidateRect(GetDlgItem(dialog, id), nullptr, TRUE);
-}
-
-void store_colors(HWND dialog) {
-  for (int id = IDC_SWATCH_FIRST; id <= IDC_SWATCH_LAST; ++id) {
-    *swatch_field(scheme_param, id) = swatch_color(dialog, id);
-  }
-}
-
-}  // namespace
-
-bool choose_color(HWND owner, COLORREF initial, COLORREF* chosen) {
-  static COLORREF spare_custom[kCustomColorCount];
+// Runs the platform's colour chooser owned by `owner`, starting at `initial`,
+// with the 16 `custom_colors`, which it keeps as the user changes them. True
+// and `*chosen` set when the user accepted a colour.
+bool choose_color(HWND owner, COLORREF initial, ColorRef* custom_colors, COLORREF* chosen) {
   CHOOSECOLORA choice = {};
   choice.lStructSize = sizeof choice;
   choice.hwndOwner = owner;
   choice.hInstance = reinterpret_cast<HWND>(resource_module());
   choice.rgbResult = initial;
   // The chooser writes the user's custom colours straight into the record.
-  choice.lpCustColors = scheme_param != nullptr
-                            ? reinterpret_cast<COLORREF*>(scheme_param->custom_colors)
-                            : spare_custom;
+  choice.lpCustColors = reinterpret_cast<COLORREF*>(custom_colors);
   choice.Flags = CC_RGBINIT | CC_FULLOPEN;
   if (!ChooseColorA(&choice)) return false;
   *chosen = choice.rgbResult;
   return true;
 }
 
-INT_PTR CALLBACK color_scheme_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      initialise(dialog, reinterpret_cast<ListParam*>(lparam));
-      return TRUE;
-    case WM_NOTIFY:
-      // The controls' notifications come from this thread. One sent by another
-      // thread may come from another program, its pointer meaning nothing here.
-      if (!InSendMessage()) on_notify(dialog, reinterpret_cast<const NMHDR*>(lparam));
-      break;
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) store_colors(dialog);
-      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(dialog, LOWORD(wparam));
-      return TRUE;
-    case WM_DESTROY:
-      scheme_param = nullptr;
-      break;
-  }
-  return FALSE;
+// A double-click on a swatch offers the chooser; the record is untouched
+// until OK, so the new colour lives only in the swatch.
+void on_notify(HWND dialog, ListParam* param, const NMHDR* header) {
+  if (header->code != static_cast<UINT>(NM_DBLCLK)) return;
+  const int id = static_cast<int>(header->idFrom);
+  if (id < IDC_SWATCH_FIRST || id > IDC_SWATCH_LAST) return;
+  COLORREF chosen = 0;
+  if (!choose_color(dialog, swatch_color(dialog, id), param->custom_colors, &chosen)) return;
+  set_swatch_color(dialog, id, chosen);
+  SendDlgItemMessageA(dialog, id, LVM_UPDATE, 0, 0);
+  InvalidateRect(GetDlgItem(dialog, id), nullptr, TRUE);
 }
+
+void on_command(HWND dialog, ListParam* param, WPARAM wparam) {
+  const int id = LOWORD(wparam);
+  for (int swatch = IDC_SWATCH_FIRST; id == IDOK && swatch <= IDC_SWATCH_LAST; ++swatch) {
+    *swatch_field(param, swatch) = swatch_color(dialog, swatch);
+  }
+  if (id == IDOK || id == IDCANCEL) EndDialog(dialog, id);
+}
+
+constexpr DialogHandlers<ListParam> kHandlers = {initialise, on_command, nullptr, on_notify};
+
+}  // namespace
+
+const DLGPROC color_scheme_dialog_proc = dialog_procedure<ListParam, kHandlers>;
 
 INT_PTR open_color_scheme_dialog(HWND owner, ListParam* param) {
   return edit_in_dialog(IDD_COLORS, owner, color_scheme_dialog_proc, param);

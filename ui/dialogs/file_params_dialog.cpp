@@ -28,9 +28,6 @@ constexpr ItemText kItemTexts[] = {
     {IDCANCEL, IDS_CANCEL},
 };
 
-// The job shown, from creation until the dialog is destroyed.
-CopyJob* params_job = nullptr;
-
 void show_state_icon(HWND dialog, int32_t state) {
   HICON icon = state >= 0 && state < kStateSlotCount ? state_icons[state] : nullptr;
   SendDlgItemMessageA(dialog, IDC_FILE_STATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
@@ -85,8 +82,27 @@ void show_holes(HWND dialog, const CopyJob& job) {
   if (shown != text) SetWindowTextA(box, text.c_str());
 }
 
+// Brings the enabling, progress bar, state icon and information line up to
+// date from one reading of `job`; returns the bytes copied it used.
+int64_t refresh_file_params(HWND dialog, const CopyJob& job) {
+  // One reading of each shared value, so the controls agree with each other.
+  const int32_t state = job.state.load();
+  // Bytes in holes are not loaded: the timer follows the job until they are.
+  const int64_t bytes = job.bytes_copied.load() - hole_bytes(read_holes(job.holes.load()));
+  const int64_t total = job.total_size;
+  const bool queued = state == JOB_QUEUED;
+  enable_item(dialog, IDC_DEST_PATH, queued && bytes == 0);
+  enable_fields(dialog, kCopyTable, kFileDialogControls, queued);
+  enable_item(dialog, IDOK, queued);
+  const int64_t percent = percentage(bytes, total);
+  SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  show_state_icon(dialog, state);
+  show_information(dialog, total, bytes, percent);
+  show_holes(dialog, job);
+  return bytes;
+}
+
 void initialise(HWND dialog, CopyJob* job) {
-  params_job = job;
   set_title_text(dialog, IDS_FILE_PARAMS_TITLE);
   set_item_strings(dialog, kItemTexts);
   SendDlgItemMessageA(dialog, IDC_SOURCE_PATH, WM_SETTEXT, 0,
@@ -95,19 +111,17 @@ void initialise(HWND dialog, CopyJob* job) {
   SendDlgItemMessageA(dialog, IDC_DEST_PATH, WM_SETTEXT, 0,
                       reinterpret_cast<LPARAM>(job->dest_path));
   limit_item_text(dialog, IDC_DEST_PATH, kLongPathInputLimit);
-  set_item_number(dialog, IDC_FILE_BUFFER_SIZE, job->param.buffer_size);
-  limit_item_text(dialog, IDC_FILE_BUFFER_SIZE, kNumberInputLimit);
-  set_item_number(dialog, IDC_FILE_RETRY_TIMEOUT, job->param.retry_timeout);
-  limit_item_text(dialog, IDC_FILE_RETRY_TIMEOUT, kNumberInputLimit);
+  show_fields(dialog, kCopyTable, &job->param, kFileDialogControls);
   SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETRANGE32, 0, 100);
   SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, 0, 0);
-  refresh_file_params(dialog);
+  refresh_file_params(dialog, *job);
   SetTimer(dialog, IDT_FILE_PARAMS, kRefreshPeriod, nullptr);
 }
 
-void on_timer(HWND dialog) {
+void on_timer(HWND dialog, CopyJob* job, UINT_PTR timer_id) {
+  if (timer_id != IDT_FILE_PARAMS) return;
   // Once everything is copied the dialog has nothing more to follow.
-  if (refresh_file_params(dialog) == params_job->total_size) KillTimer(dialog, IDT_FILE_PARAMS);
+  if (refresh_file_params(dialog, *job) == job->total_size) KillTimer(dialog, IDT_FILE_PARAMS);
 }
 
 // Only a queued job that no worker has been handed and that still has bytes
@@ -128,14 +142,10 @@ bool usable_dest(const CopyJob& job, const char* path) {
   return !dest_taken(&job, path);
 }
 
-void on_ok(HWND dialog) {
-  CopyJob& job = *params_job;
-  if (!accepts_changes(job)) return;
+void on_ok(HWND dialog, CopyJob* job) {
+  if (!accepts_changes(*job)) return;
   const std::wstring typed_wide = item_wide_text(dialog, IDC_DEST_PATH);
-  const int32_t buffer_size = read_item_number(dialog, IDC_FILE_BUFFER_SIZE);
-  const int32_t retry_timeout = read_item_number(dialog, IDC_FILE_RETRY_TIMEOUT);
-  const bool valid = in_setting_range(buffer_size, kMaxBufferSize) &&
-                     in_setting_range(retry_timeout, kMaxRetryTimeout) && !typed_wide.empty();
+  const bool valid = fields_valid(dialog, kCopyTable, kFileDialogControls) && !typed_wide.empty();
   // A path that the code page cannot hold is named, never replaced by a
   // look-alike.
   std::string typed;
@@ -146,62 +156,32 @@ void on_ok(HWND dialog) {
   // Without memory for the new path the job keeps its old one, and the
   // change is refused as a whole.
   char* dest_path = valid ? absolute_dest(typed.c_str()) : nullptr;
-  if (dest_path == nullptr || !usable_dest(job, dest_path)) {
+  if (dest_path == nullptr || !usable_dest(*job, dest_path)) {
     std::free(dest_path);
     warn_invalid_value(dialog);
     return;
   }
-  std::free(job.dest_path);
-  job.dest_path = dest_path;
+  std::free(job->dest_path);
+  job->dest_path = dest_path;
   note_queue_edit();
   // Whatever was found at the old path at Add says nothing of the new one.
-  job.stale_dest.store(false);
-  job.param.buffer_size = buffer_size;
-  job.param.retry_timeout = retry_timeout;
+  job->stale_dest.store(false);
+  store_fields(dialog, kCopyTable, &job->param, kFileDialogControls);
   EndDialog(dialog, IDOK);
 }
 
+void on_command(HWND dialog, CopyJob* job, WPARAM wparam) {
+  if (LOWORD(wparam) == IDOK) on_ok(dialog, job);
+  if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+}
+
+void on_close(HWND dialog, CopyJob*) { KillTimer(dialog, IDT_FILE_PARAMS); }
+
+constexpr DialogHandlers<CopyJob> kHandlers = {initialise, on_command, on_timer, nullptr, on_close};
+
 }  // namespace
 
-int64_t refresh_file_params(HWND dialog) {
-  const CopyJob& job = *params_job;
-  // One reading of each shared value, so the controls agree with each other.
-  const int32_t state = job.state.load();
-  // Bytes in holes are not loaded: the timer follows the job until they are.
-  const int64_t bytes = job.bytes_copied.load() - hole_bytes(read_holes(job.holes.load()));
-  const int64_t total = job.total_size;
-  const bool queued = state == JOB_QUEUED;
-  enable_item(dialog, IDC_DEST_PATH, queued && bytes == 0);
-  enable_item(dialog, IDC_FILE_BUFFER_SIZE, queued);
-  enable_item(dialog, IDC_FILE_RETRY_TIMEOUT, queued);
-  enable_item(dialog, IDOK, queued);
-  const int64_t percent = percentage(bytes, total);
-  SendDlgItemMessageA(dialog, IDC_FILE_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-  show_state_icon(dialog, state);
-  show_information(dialog, total, bytes, percent);
-  show_holes(dialog, job);
-  return bytes;
-}
-
-INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      initialise(dialog, reinterpret_cast<CopyJob*>(lparam));
-      return TRUE;
-    case WM_TIMER:
-      if (wparam == IDT_FILE_PARAMS) on_timer(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) on_ok(dialog);
-      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-      return TRUE;
-    case WM_DESTROY:
-      KillTimer(dialog, IDT_FILE_PARAMS);
-      params_job = nullptr;
-      break;
-  }
-  return FALSE;
-}
+const DLGPROC file_params_dialog_proc = dialog_procedure<CopyJob, kHandlers>;
 
 INT_PTR open_file_params_dialog(HWND owner, CopyJob* job) {
   return edit_in_dialog(IDD_FILE_PARAMS, owner, file_params_dialog_proc, job);

@@ -5,16 +5,10 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
 struct CopyJob;
 
-// Brings the enabling, progress bar, state icon and information line up to
-// date from one reading of the job; returns the bytes copied it used.
-int64_t refresh_file_params(HWND dialog);
-
 // Dialog procedure; the creation argument is the CopyJob.
-INT_PTR CALLBACK file_params_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+extern const DLGPROC file_params_dialog_proc;
 
 // Shows the dialog modally over `owner`; returns 1 (OK, the job's settings
 // replaced), 2 (Cancel) or -1 when it cannot be shown.

@@ -9,7 +9,7 @@
 
 // Dialog procedure; the creation argument is the DialogParam, whose
 // references lead to CopyParam and ListParam.
-INT_PTR CALLBACK settings_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+extern const DLGPROC settings_dialog_proc;
 
 // Shows the dialog modally over `owner`; returns 1 (OK, values stored),
 // 2 (Cancel) or -1 when it cannot be shown.

@@ -99,18 +99,20 @@ void prepare_list() {
 }
 
 BOOL open_main_window(HWND window, DialogParam* param) {
-  main_window.param = param;
   install_posted_message_filter();
   reset_controller();
   reset_adding();
-  main_window.window = window;
-  attach_window_host(window, param);
+  // A fresh state before the host goes to the engine, whose threads find the
+  // window through it.
+  main_window = MainWindow{param,
+                           window,
+                           GetDlgItem(window, IDC_FILE_LIST),
+                           GetDlgItem(window, IDC_LOG),
+                           GetDlgItem(window, IDC_STATUS),
+                           GetDlgItem(window, IDC_PROGRESS)};
   set_window_host(&main_window_host);
   load_window_icon(window);
   lay_out_at_opening(window);
-  main_window.list = GetDlgItem(window, IDC_FILE_LIST);
-  main_window.status = GetDlgItem(window, IDC_STATUS);
-  main_window.progress = GetDlgItem(window, IDC_PROGRESS);
   main_window.list_ex_style =
       static_cast<DWORD>(SendMessageA(main_window.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
   main_window.dpi = window_dpi(window);
@@ -121,7 +123,7 @@ BOOL open_main_window(HWND window, DialogParam* param) {
   SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETRANGE32, 0, 100);
   SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
   SetTimer(window, IDT_REFRESH, param->refresh_interval, nullptr);
-  open_taskbar_progress(window);
+  open_taskbar_progress();
   // Files and folders dragged from Explorer join the queue.
   DragAcceptFiles(window, TRUE);
   return TRUE;

@@ -2,6 +2,8 @@
 
 #include <shobjidl.h>
 
+#include "ui/main/main_window_state.h"
+
 namespace {
 
 // The system's taskbar list; null where it cannot be had (it never fails the
@@ -23,7 +25,6 @@ void system_value(HWND window, int64_t percent) {
 const TaskbarCalls kSystemCalls = {system_state, system_value};
 const TaskbarCalls* calls = &kSystemCalls;
 
-HWND shown_window = nullptr;
 TaskbarState shown_state = TASKBAR_NONE;
 int64_t shown_percent = -1;
 
@@ -33,8 +34,7 @@ void set_taskbar_calls(const TaskbarCalls* replacement) {
   calls = replacement != nullptr ? replacement : &kSystemCalls;
 }
 
-void open_taskbar_progress(HWND window) {
-  shown_window = window;
+void open_taskbar_progress() {
   shown_state = TASKBAR_NONE;
   shown_percent = -1;
   com_started = SUCCEEDED(CoInitialize(nullptr));
@@ -54,17 +54,16 @@ void close_taskbar_progress() {
   taskbar = nullptr;
   if (com_started) CoUninitialize();
   com_started = false;
-  shown_window = nullptr;
 }
 
 void show_taskbar_progress(TaskbarState state, int64_t percent) {
   if (state != shown_state) {
-    calls->set_state(shown_window, state);
+    calls->set_state(main_window.window, state);
     shown_state = state;
     shown_percent = -1;
   }
   if (state == TASKBAR_NORMAL && percent != shown_percent) {
-    calls->set_value(shown_window, percent);
+    calls->set_value(main_window.window, percent);
     shown_percent = percent;
   }
 }

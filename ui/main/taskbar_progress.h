@@ -17,9 +17,9 @@ struct TaskbarCalls {
 // Null restores the system's taskbar.
 void set_taskbar_calls(const TaskbarCalls* calls);
 
-// Window thread, at opening and at destruction. Where the system has no such
-// taskbar the calls do nothing.
-void open_taskbar_progress(HWND window);
+// Window thread, at opening and at destruction: the button is main_window's.
+// Where the system has no such taskbar the calls do nothing.
+void open_taskbar_progress();
 void close_taskbar_progress();
 // Window thread, at every refresh: calls the taskbar only for a change.
 void show_taskbar_progress(TaskbarState state, int64_t percent);

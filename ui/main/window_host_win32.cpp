@@ -32,20 +32,6 @@ std::atomic<WindowCall*> pending_call{nullptr};
 // most this often.
 constexpr UINT kLogPaintPeriodMs = 100;
 
-// The main window the host serves, from its opening. Written on the window
-// thread before any copy thread starts; `log_paint_due` and `log_top_line`
-// are the window thread's alone.
-struct HostWindow {
-  HWND window = nullptr;
-  HWND list = nullptr;
-  HWND log = nullptr;
-  const DialogParam* param = nullptr;
-  // The log's painting is suspended until paint_log, which brings
-  // `log_top_line` (when not -1) to the top.
-  bool log_paint_due = false;
-  int log_top_line = -1;
-} host_window;
-
 }  // namespace
 
 void serve_window_call() {
@@ -53,32 +39,21 @@ void serve_window_call() {
   if (call != nullptr) call->fn(call->context);
 }
 
-void attach_window_host(HWND window, const DialogParam* param) {
-  host_window.window = window;
-  host_window.param = param;
-  // Looked up once: under Wine each GetDlgItem asks the server for the
-  // window's children.
-  host_window.list = GetDlgItem(window, IDC_FILE_LIST);
-  host_window.log = GetDlgItem(window, IDC_LOG);
-  host_window.log_paint_due = false;
-  host_window.log_top_line = -1;
-}
-
 void paint_log() {
-  KillTimer(host_window.window, IDT_LOG_PAINT);
-  if (!host_window.log_paint_due) return;
-  host_window.log_paint_due = false;
-  if (host_window.log_top_line >= 0)
-    SendMessageA(host_window.log, LB_SETTOPINDEX, host_window.log_top_line, 0);
-  host_window.log_top_line = -1;
-  SendMessageA(host_window.log, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(host_window.log, nullptr, TRUE);
+  KillTimer(main_window.window, IDT_LOG_PAINT);
+  if (!main_window.log_paint_due) return;
+  main_window.log_paint_due = false;
+  if (main_window.log_top_line >= 0)
+    SendMessageA(main_window.log, LB_SETTOPINDEX, main_window.log_top_line, 0);
+  main_window.log_top_line = -1;
+  SendMessageA(main_window.log, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(main_window.log, nullptr, TRUE);
 }
 
 namespace {
 
 void run_on_window_thread(void (*fn)(void* context), void* context) {
-  if (GetWindowThreadProcessId(host_window.window, nullptr) == GetCurrentThreadId()) {
+  if (GetWindowThreadProcessId(main_window.window, nullptr) == GetCurrentThreadId()) {
     fn(context);
     return;
   }
@@ -87,47 +62,47 @@ void run_on_window_thread(void (*fn)(void* context), void* context) {
   std::lock_guard<std::mutex> lock(caller_lock);
   WindowCall call{fn, context};
   pending_call.store(&call);
-  SendMessageA(host_window.window, kRunOnWindowThread, 0, 0);
+  SendMessageA(main_window.window, kRunOnWindowThread, 0, 0);
   // A window destroyed meanwhile has not run it; nothing may keep it.
   pending_call.store(nullptr);
 }
 
-int row_count() { return ::row_count(host_window.list); }
+int row_count() { return ::row_count(main_window.list); }
 
-JobRow* row_record(int index) { return ::row_record(host_window.list, index); }
+JobRow* row_record(int index) { return ::row_record(main_window.list, index); }
 
 void enable_buttons(bool enabled) {
-  enable_item(host_window.window, IDC_START, enabled);
-  enable_item(host_window.window, IDC_SETTINGS, enabled);
+  enable_item(main_window.window, IDC_START, enabled);
+  enable_item(main_window.window, IDC_SETTINGS, enabled);
 }
 
 void defer_log_paint() {
-  if (host_window.log_paint_due) return;
-  SendMessageA(host_window.log, WM_SETREDRAW, FALSE, 0);
-  SetTimer(host_window.window, IDT_LOG_PAINT, kLogPaintPeriodMs, nullptr);
-  host_window.log_paint_due = true;
+  if (main_window.log_paint_due) return;
+  SendMessageA(main_window.log, WM_SETREDRAW, FALSE, 0);
+  SetTimer(main_window.window, IDT_LOG_PAINT, kLogPaintPeriodMs, nullptr);
+  main_window.log_paint_due = true;
 }
 
 void add_log_line(const char* line) {
   defer_log_paint();
-  SendMessageA(host_window.log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+  SendMessageA(main_window.log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
-int log_line_count() { return static_cast<int>(SendMessageA(host_window.log, LB_GETCOUNT, 0, 0)); }
+int log_line_count() { return static_cast<int>(SendMessageA(main_window.log, LB_GETCOUNT, 0, 0)); }
 
 void set_log_top_line(int index) {
   defer_log_paint();
-  host_window.log_top_line = index;
+  main_window.log_top_line = index;
 }
 
-bool autoscroll() { return host_window.param != nullptr && host_window.param->autoscroll != 0; }
+bool autoscroll() { return main_window.param != nullptr && main_window.param->autoscroll != 0; }
 
-void show_newest_log_line() { PostMessageA(host_window.window, kShowNewestLogLine, 0, 0); }
+void show_newest_log_line() { PostMessageA(main_window.window, kShowNewestLogLine, 0, 0); }
 
 void show_bug(const char* text) {
   char caption[kTextCapacity];
   load_text(caption, IDS_BUG_CAPTION, kTextCapacity);
-  MessageBoxA(host_window.window, text, caption, MB_ICONERROR | MB_OK);
+  MessageBoxA(main_window.window, text, caption, MB_ICONERROR | MB_OK);
 }
 
 bool wait_serving(platform::Thread* thread, uint32_t limit_ms) {

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include "app/settings_records.h"
 #include "engine/window_host.h"
 
 // Sent to the main window to run the call another thread of the program has
@@ -13,10 +12,9 @@ constexpr UINT kRunOnWindowThread = WM_APP + 1;
 // autoscroll is on; it carries nothing, so a foreign sender can do no more.
 constexpr UINT kShowNewestLogLine = WM_APP + 2;
 
-// The engine's view of the main window: calls into its thread. The window
-// attaches itself when it opens, before any copy thread starts.
+// The engine's view of the main window (main_window_state.h): calls into its
+// thread.
 extern const WindowHost main_window_host;
-void attach_window_host(HWND window, const DialogParam* param);
 // IDT_LOG_PAINT: shows the log lines added since the last paint.
 void paint_log();
 
