@@ -32,16 +32,30 @@ void add_failure(Lines* lines, unsigned id, const CopyJob* job, const char* stam
   add(lines, format_text(IDS_LOG_ERROR, stamp, static_cast<int>(job->last_error.load())));
 }
 
+// The steps whose line is their text after the time stamp, nothing more.
+struct PlainLine {
+  CopyStep step;
+  unsigned id;
+};
+constexpr PlainLine kPlainLines[] = {
+    {STEP_START, IDS_LOG_START},
+    {STEP_COPY, IDS_LOG_COPYING},
+    {STEP_DEST_DIFFERS, IDS_LOG_DEST_DIFFERS},
+    {STEP_SOURCE_CHANGED, IDS_LOG_SOURCE_CHANGED},
+    {STEP_DEST_STALE, IDS_LOG_DEST_STALE},
+};
+
 void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
+  const int32_t step = job->step.load();
+  for (const PlainLine& plain : kPlainLines) {
+    if (plain.step == step) {
+      add(lines, format_text(plain.id, stamp));
+      return;
+    }
+  }
   bool error = job->state.load() == JOB_ERROR;
   int error_code = static_cast<int>(job->last_error.load());
-  switch (job->step.load()) {
-    case STEP_START:
-      add(lines, format_text(IDS_LOG_START, stamp));
-      break;
-    case STEP_COPY:
-      add(lines, format_text(IDS_LOG_COPYING, stamp));
-      break;
+  switch (step) {
     case STEP_DONE:
       add(lines, format_text(IDS_LOG_DONE, stamp));
       add(lines, empty_line());
@@ -66,15 +80,6 @@ void make_lines(const CopyJob* job, const char* stamp, Lines* lines) {
       break;
     case STEP_DEST_SHORT:
       add(lines, format_text(IDS_LOG_DEST_SHORT, stamp, job->bytes_copied.load()));
-      break;
-    case STEP_DEST_DIFFERS:
-      add(lines, format_text(IDS_LOG_DEST_DIFFERS, stamp));
-      break;
-    case STEP_SOURCE_CHANGED:
-      add(lines, format_text(IDS_LOG_SOURCE_CHANGED, stamp));
-      break;
-    case STEP_DEST_STALE:
-      add(lines, format_text(IDS_LOG_DEST_STALE, stamp));
       break;
     case STEP_HOLE_MADE:
       add(lines, format_text(IDS_LOG_HOLE_MADE, stamp, job->step_values[0], job->step_values[1]));

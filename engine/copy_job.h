@@ -73,7 +73,6 @@ struct JobRow {
   int32_t journaled_state = -1;
   int64_t journaled_bytes = -1;
   int64_t journaled_unread = 0;
-  int64_t journaled_size = -1;
   CopyJob* job = nullptr;  // owned
 };
 

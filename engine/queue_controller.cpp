@@ -128,10 +128,10 @@ void enable_buttons(const WindowHost* host, bool enabled) {
 // The inconsistencies the controller meets end it with a "BUG" box; none is
 // shown once the window is being destroyed.
 void report_bug(const WindowHost* host, TakeOutcome outcome) {
-  unsigned id = 0;
-  if (outcome == TAKE_NO_ROW) id = IDS_BUG_NO_ROW;
-  if (outcome == TAKE_NO_JOB) id = IDS_BUG_NO_JOB;
-  if (outcome == TAKE_NO_THREAD) id = IDS_BUG_NO_THREAD;
+  const unsigned id = outcome == TAKE_NO_ROW      ? unsigned{IDS_BUG_NO_ROW}
+                      : outcome == TAKE_NO_JOB    ? unsigned{IDS_BUG_NO_JOB}
+                      : outcome == TAKE_NO_THREAD ? unsigned{IDS_BUG_NO_THREAD}
+                                                  : 0u;
   if (id == 0 || run_flags.closing.load()) return;
   char text[kTextCapacity];
   load_text(text, id, kTextCapacity);

@@ -36,19 +36,11 @@ Journal* journal = nullptr;
 bool read_whole(const char* path, std::string* text) {
   platform::File* file = platform::open_source(path);
   if (file == nullptr) return false;
-  int64_t size = 0;
-  bool ok = platform::file_size(file, &size) && size >= 0;
-  text->assign(ok ? static_cast<size_t>(size) : 0, '\0');
-  size_t have = 0;
-  while (ok && have < text->size()) {
-    uint32_t got = 0;
-    const size_t left = text->size() - have;
-    ok = platform::read(file, &(*text)[have],
-                        left > (1u << 20) ? 1u << 20 : static_cast<uint32_t>(left), &got);
-    if (got == 0) break;
-    have += got;
-  }
-  text->resize(have);
+  char piece[16384];
+  uint32_t got = 0;
+  bool ok = true;
+  while ((ok = platform::read(file, piece, sizeof piece, &got)) && got > 0)
+    text->append(piece, got);
   platform::close(file);
   return ok;
 }
@@ -103,7 +95,6 @@ JournalRecord record_of(JobRow* row) {
   row->journaled_state = record.state;
   row->journaled_bytes = record.bytes_copied;
   row->journaled_unread = hole_bytes(holes);
-  row->journaled_size = record.total_size;
   return record;
 }
 
@@ -181,8 +172,7 @@ void journal_rows(const std::vector<JobRow*>& rows) {
 
 bool changed_since_journal(const JobRow& row) {
   const CopyJob& job = *row.job;
-  if (row.journaled_state != job.state.load() || row.journaled_bytes != job.bytes_durable.load() ||
-      row.journaled_size != job.total_size.load()) {
+  if (row.journaled_state != job.state.load() || row.journaled_bytes != job.bytes_durable.load()) {
     return true;
   }
   return job.holes.load() != nullptr &&

@@ -41,7 +41,7 @@ bool journal_open();
 // order, as they are now. Returns at once; the writer thread writes it.
 void journal_rows(const std::vector<JobRow*>& rows);
 // Window thread: true when the row has changed since the journal last took
-// it: its state, its durable bytes, its holes or its source's size.
+// it: its state, its durable bytes or its holes (a changed source resets them).
 bool changed_since_journal(const JobRow& row);
 // True when the last write was asked a few seconds ago or more: progress
 // reaches the journal at most that often.

@@ -76,8 +76,7 @@ int state_image(int state) {
 
 void append_job_row(JobRow* record, const char* file_name, const char* source_path) {
   HWND list = main_window.list;
-  const CopyJob* job = record->job;
-  const int32_t state = job->state.load();
+  const int32_t state = record->job->state.load();
   // A row whose job already runs at its first tick needs a plausible base
   // for its speed.
   record->sample_time = platform::counter_now();
@@ -86,14 +85,18 @@ void append_job_row(JobRow* record, const char* file_name, const char* source_pa
   set_row_record(list, row, record);
   set_row_image(list, state_image(state), row);
   set_cell_text(list, file_name, row, COLUMN_FILE);
-  char size_text[kSizeTextCapacity];
-  format_size(job->total_size.load(), size_text);
-  set_cell_text(list, size_text, row, COLUMN_SIZE);
-  record->shown_size = job->total_size.load();
+  show_row_size(list, record, row);
   char state_text[kStateNameCapacity];
   state_name(state, state_text);
   set_cell_text(list, state_text, row, COLUMN_STATE);
   set_cell_text(list, source_path, row, COLUMN_PATH);
+}
+
+void show_row_size(HWND list, JobRow* record, int row) {
+  char size[kSizeTextCapacity];
+  record->shown_size = record->job->total_size.load();
+  format_size(record->shown_size, size);
+  set_cell_text(list, size, row, COLUMN_SIZE);
 }
 
 bool worker_running(const JobRow* record) {

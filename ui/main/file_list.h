@@ -36,6 +36,9 @@ int state_image(int state);
 // Shows a new job as the last row of the main window's file list.
 void append_job_row(JobRow* record, const char* file_name, const char* source_path);
 
+// The source's size in the row, as the job knows it now (it may be saved anew).
+void show_row_size(HWND list, JobRow* record, int row);
+
 // True while the row's worker thread has not ended.
 bool worker_running(const JobRow* record);
 // True while anything of the row may be in use by the controller or a worker:

@@ -81,13 +81,6 @@ void show_running(HWND list, const JobRow* record, int row, int64_t bytes, int64
   set_formatted_cell(list, IDS_SPEED, row, COLUMN_SPEED, speed);
 }
 
-// The source's size: it follows a source saved anew.
-void show_size(HWND list, int row, int64_t total) {
-  char size[kSizeTextCapacity];
-  format_size(total, size);
-  set_cell_text(list, size, row, COLUMN_SIZE);
-}
-
 // The bytes loaded and their share of the size; and what the holes left
 // unread, when there are any.
 void show_loaded(HWND list, int row, int64_t bytes, int64_t total, int64_t unread) {
@@ -99,7 +92,8 @@ void show_loaded(HWND list, int row, int64_t bytes, int64_t total, int64_t unrea
   }
   char unread_size[kSizeTextCapacity];
   format_size(unread, unread_size);
-  set_formatted_cell(list, IDS_LOADED_HOLES, row, COLUMN_LOADED, size, percentage(bytes, total), unread_size);
+  set_formatted_cell(list, IDS_LOADED_HOLES, row, COLUMN_LOADED, size, percentage(bytes, total),
+                     unread_size);
 }
 
 // Returns true when the row's cells were touched.
@@ -125,8 +119,7 @@ bool refresh_row(HWND list, JobRow* record, int row, const View& view, Totals* t
     touched = true;
   }
   if (total != record->shown_size) {
-    show_size(list, row, total);
-    record->shown_size = total;
+    show_row_size(list, record, row);
     touched = true;
   }
   if ((bytes != record->sample_bytes && bytes > 0) || unread != record->shown_unread) {

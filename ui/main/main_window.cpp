@@ -187,15 +187,12 @@ void run_command(HWND window, int id) {
       break;
     case IDC_DELETE:
       delete_selected(main_window.list);
-      queue_changed();
       break;
     case IDC_UP:
       move_row(main_window.list, true);
-      queue_changed();
       break;
     case IDC_DOWN:
       move_row(main_window.list, false);
-      queue_changed();
       break;
     case IDM_SELECT_ALL:
       select_all(main_window.list);
@@ -206,6 +203,8 @@ void run_command(HWND window, int id) {
     default:
       break;  // IDOK among others: Enter does nothing here
   }
+  // The queue's journal follows every change of the rows' order or number.
+  if (id == IDC_DELETE || id == IDC_UP || id == IDC_DOWN) queue_changed();
 }
 
 LRESULT row_colors(NMLVCUSTOMDRAW* draw) {

@@ -2,29 +2,23 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 HHOOK filter_hook = nullptr;
 
+// Messages whose argument the windows of this thread read as a pointer.
+constexpr UINT kPointerMessages[] = {
+    WM_NOTIFY,     WM_INITDIALOG,  WM_GETMINMAXINFO,     WM_DRAWITEM,         WM_MEASUREITEM,
+    WM_DELETEITEM, WM_COMPAREITEM, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_NCCALCSIZE,
+    WM_SETTEXT,    WM_GETTEXT,     WM_DPICHANGED,
+};
+
 bool carries_pointer(UINT message) {
-  switch (message) {
-    case WM_NOTIFY:
-    case WM_INITDIALOG:
-    case WM_GETMINMAXINFO:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_DELETEITEM:
-    case WM_COMPAREITEM:
-    case WM_WINDOWPOSCHANGING:
-    case WM_WINDOWPOSCHANGED:
-    case WM_NCCALCSIZE:
-    case WM_SETTEXT:
-    case WM_GETTEXT:
-    case WM_DPICHANGED:
-      return true;
-    default:
-      return false;
-  }
+  return std::find(std::begin(kPointerMessages), std::end(kPointerMessages), message) !=
+         std::end(kPointerMessages);
 }
 
 // A WH_GETMESSAGE hook sees only what GetMessage or PeekMessage takes from

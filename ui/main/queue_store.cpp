@@ -50,6 +50,10 @@ void append_restored(const ParsedJournal& read) {
   InvalidateRect(list, nullptr, TRUE);
 }
 
+// The log line for what opening the journal found, in JournalStart's order.
+constexpr unsigned kStartLines[] = {0, IDS_LOG_QUEUE_MISSING, IDS_LOG_QUEUE_UNREADABLE,
+                                    IDS_LOG_QUEUE_FOREIGN, IDS_LOG_QUEUE_IN_USE};
+
 }  // namespace
 
 void set_queue_journal_path(const char* path) { journal_path = path != nullptr ? path : ""; }
@@ -58,21 +62,10 @@ void restore_queue() {
   if (journal_path.empty()) return;
   ParsedJournal read;
   uint32_t error = 0;
-  switch (open_journal(journal_path.c_str(), &read, &error)) {
-    case JournalStart::kMissing:
-      log_event(IDS_LOG_QUEUE_MISSING, 0);
-      return;
-    case JournalStart::kUnreadable:
-      log_event(IDS_LOG_QUEUE_UNREADABLE, static_cast<int>(error));
-      return;
-    case JournalStart::kForeign:
-      log_event(IDS_LOG_QUEUE_FOREIGN, 0);
-      return;
-    case JournalStart::kInUse:
-      log_event(IDS_LOG_QUEUE_IN_USE, 0);
-      return;
-    case JournalStart::kRead:
-      break;
+  const JournalStart start = open_journal(journal_path.c_str(), &read, &error);
+  if (start != JournalStart::kRead) {
+    log_event(kStartLines[static_cast<int>(start)], static_cast<int>(error));
+    return;
   }
   for (int row : read.damaged) log_event(IDS_LOG_QUEUE_ROW_DAMAGED, row);
   append_restored(read);
