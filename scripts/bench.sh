@@ -76,7 +76,8 @@ wine_result() { wine "${@:2}" | tr -d '\r' >"$RESULTS/$1.json"; }
 
 # ---- Native -----------------------------------------------------------------
 say "native throughput"
-result native_throughput "$BIN/tv_bench_copy" throughput "$DATA/src_1g" "$DATA" 5 4096 131072 1048576
+result native_throughput "$BIN/tv_bench_copy" throughput "$DATA/src_1g" "$DATA" 5 \
+  4096 131072 1048576
 say "native peak memory"
 result native_rss_256m "$BIN/tv_bench_copy" rss "$DATA/src_256m" "$DATA/rss.out" 131072
 result native_rss_1g "$BIN/tv_bench_copy" rss "$DATA/src_1g" "$DATA/rss.out" 131072
@@ -85,8 +86,8 @@ say "cost of a fault"
 result faults "$BIN/tv_bench_faults" "$DATA/src_256m" "$DATA/fault.out" 131072 0 1 10 100
 say "small files, native"
 result small_page_cache "$BIN/tv_bench_small" "page cache" "$DATA/small" "$DATA/small_out" 2000 5
-result small_disk "$BIN/tv_bench_small" "disk ($(findmnt -no FSTYPE -T "$DISK"), engine flushes each file)" \
-  "$DISK/small" "$DISK/small_out" 2000 2
+disk_label="disk ($(findmnt -no FSTYPE -T "$DISK"), engine flushes each file)"
+result small_disk "$BIN/tv_bench_small" "$disk_label" "$DISK/small" "$DISK/small_out" 2000 2
 say "cost of the resume check"
 result resume "$BIN/tv_bench_small" --resume "$DATA/small" "$DATA/resume_out" 1000 5
 say "rescue around dead sectors"
@@ -122,8 +123,8 @@ wine_result log "$WBIN/tv_bench_window.exe" log 100000
 # The open dialog does not browse into /dev/shm, and a durable copy is meant
 # to pay for its flushes: these two run on the disk.
 say "Add through the open dialog"
-wine_result add "$WBIN/tv_bench_window.exe" add "$(winpath "$DISK/add")" "$(winpath "$DISK/add_out")" \
-  3 1000 10000
+wine_result add "$WBIN/tv_bench_window.exe" add "$(winpath "$DISK/add")" \
+  "$(winpath "$DISK/add_out")" 3 1000 10000
 say "a folder through the folder picker"
 wine_result add_folder "$WBIN/tv_bench_window.exe" add-folder "$(winpath "$DISK/add")" \
   "$(winpath "$DISK/add_out")" 3 10000 100
@@ -134,10 +135,10 @@ wine_result wine_small "$WBIN/tv_bench_window.exe" copy "$(winpath "$DISK/wsmall
 say "the queue's journal: refresh ticks, small files, one large file"
 journal_result() { TV_BENCH_JOURNAL="$(winpath "$2/tvoln.queue")" wine_result "$1" "${@:3}"; }
 journal_result refresh_journal "$DATA" "$WBIN/tv_bench_window.exe" refresh 10000
-journal_result wine_small_journal "$DISK" "$WBIN/tv_bench_window.exe" copy "$(winpath "$DISK/wsmall")" \
-  "$(winpath "$DISK/wsmall_out")" 1000 4096 3
-journal_result wine_large_journal "$DATA" "$WBIN/tv_bench_window.exe" copy "$(winpath "$DATA/wlarge")" \
-  "$(winpath "$DATA/wlarge_out")" 1 1073741824 3
+journal_result wine_small_journal "$DISK" "$WBIN/tv_bench_window.exe" copy \
+  "$(winpath "$DISK/wsmall")" "$(winpath "$DISK/wsmall_out")" 1000 4096 3
+journal_result wine_large_journal "$DATA" "$WBIN/tv_bench_window.exe" copy \
+  "$(winpath "$DATA/wlarge")" "$(winpath "$DATA/wlarge_out")" 1 1073741824 3
 rm -f "$DATA/tvoln.queue" "$DISK/tvoln.queue"
 
 # ---- The run's facts --------------------------------------------------------
