@@ -268,12 +268,17 @@ def write_text(path, text):
 
 def kept_runs(results, group):
     """The test cases of a group that ran, in the order they are read, in one XML
-    file, without the attributes no figure comes from (the source file's path)."""
+    file, without what no figure comes from: the source file's path, and of a
+    failure's message all but its first line."""
     root = ET.Element("testsuites")
     for path in sorted(glob.glob(os.path.join(results, group, "*.xml"))):
         for case in run_cases(path):
             for attribute in ("file", "line", "timestamp"):
                 case.attrib.pop(attribute, None)
+            for failure in case.iter("failure"):  # only its place: the log after it is long
+                where = failure.get("message", "").split("\n")[0]
+                failure.set("message", where)
+                failure.text = where
             root.append(case)
     ET.indent(root)
     return ET.tostring(root, encoding="unicode") + "\n"
