@@ -1,10 +1,12 @@
 # GoogleTest: the system package natively; for Windows, Debian's source package
 # cross-built with the MinGW compiler and linked statically.
 if(WIN32)
+  set(TV_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+      "GoogleTest's source folder, cross-built for the Windows tests")
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(${TV_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   # The vendored sources are not ours to keep warning-free.
   target_compile_options(gtest PRIVATE -w)
   target_compile_options(gtest_main PRIVATE -w)

@@ -4,7 +4,8 @@
 #   ThreadSanitizer, bounded libFuzzer runs, the Windows tests under Wine on a private Xvfb display,
 #   and the end-to-end tests (the real program under Wine against injected faults);
 #   it also makes the zip for Windows users, to see that it still can.
-#   scripts/reliability.sh runs the longer reliability set and rewrites docs/reliability.md.
+#   scripts/reliability.sh runs the longer reliability set and writes docs/reliability.md
+#   from its results; scripts/bench.sh does the same for the benchmarks and docs/performance.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh

@@ -1,13 +1,15 @@
 // Native throughput: the engine's worker against a bare read/write loop and
 // dd with the same buffer, on a source in the page cache. The three run in
 // rotating order round after round, so that a busy moment of the machine falls
-// on all of them alike; the figures are medians over the rounds.
+// on all of them alike; the figures are medians over the rounds. Results as
+// JSON on stdout.
 //
 //   tv_bench_copy throughput SOURCE DEST_FOLDER ROUNDS BUFFER...
 //   tv_bench_copy rss SOURCE DEST BUFFER      (one engine copy; peak RSS)
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +17,7 @@
 
 #include "bench/common/engine_copy.h"
 #include "bench/common/files.h"
+#include "bench/common/json_results.h"
 #include "bench/common/stats.h"
 #include "bench/native/bare_copy.h"
 #include "bench/native/process_tools.h"
@@ -57,7 +60,8 @@ std::string buffer_label(int buffer) {
   return std::to_string(buffer) + " B";
 }
 
-void measure_buffer(const std::string& source, const std::string& dest, int rounds, int buffer) {
+JsonObject measure_buffer(const std::string& source, const std::string& dest, int rounds,
+                          int buffer) {
   const double mib = static_cast<double>(file_size(source.c_str())) / kMiB;
   std::vector<double> seconds[kContenders];
   std::vector<double> engine_ratio;
@@ -82,24 +86,26 @@ void measure_buffer(const std::string& source, const std::string& dest, int roun
     std::exit(1);
   }
   ::unlink(dest.c_str());
-  const double ratio = median(engine_ratio);
-  std::printf("| %s | %.0f | %.0f | %.0f | %.3f | %.3f | %.3f | %s |\n",
-              buffer_label(buffer).c_str(), mib / median(seconds[kEngine]),
-              mib / median(seconds[kBare]), mib / median(seconds[kDd]), ratio,
-              *std::min_element(engine_ratio.begin(), engine_ratio.end()), median(dd_ratio),
-              ratio >= 0.95 ? "holds" : "**fails**");
+  return JsonObject()
+      .count("buffer", buffer)
+      .number("engine_mib_s", mib / median(seconds[kEngine]))
+      .number("bare_mib_s", mib / median(seconds[kBare]))
+      .number("dd_mib_s", mib / median(seconds[kDd]))
+      .number("engine_ratio", median(engine_ratio))
+      .number("worst_ratio", *std::min_element(engine_ratio.begin(), engine_ratio.end()))
+      .number("dd_ratio", median(dd_ratio));
 }
 
+// Per buffer size: the median speeds and the ratios of time to the bare loop's.
 int throughput(int argc, char** argv) {
   const std::string source = argv[2];
   const std::string dest = std::string(argv[3]) + "/throughput.out";
   const int rounds = std::atoi(argv[4]);
   warm(source.c_str());
-  std::printf(
-      "| Buffer | Engine MiB/s | Bare loop MiB/s | dd MiB/s | Engine / bare | "
-      "Worst round | dd / bare | Engine ≥ 0.95× bare |\n");
-  std::printf("|---|---|---|---|---|---|---|---|\n");
-  for (int i = 5; i < argc; ++i) measure_buffer(source, dest, rounds, std::atoi(argv[i]));
+  std::vector<JsonObject> buffers;
+  for (int i = 5; i < argc; ++i)
+    buffers.push_back(measure_buffer(source, dest, rounds, std::atoi(argv[i])));
+  JsonObject().count("rounds", rounds).rows("buffers", buffers).print();
   return 0;
 }
 
@@ -107,7 +113,7 @@ int peak_rss(char** argv) {
   const EngineCopyResult result = engine_copy(argv[2], argv[3], std::atoi(argv[4]));
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("%ld\n", usage.ru_maxrss);
+  JsonObject().count("peak_rss_kib", usage.ru_maxrss).print();
   return result.completed ? 0 : 1;
 }
 

@@ -2,7 +2,7 @@
 // of the file when k reads fail, spread over the file, with a 1 ms pause.
 // A failing read delivers its block and then reports the error (the worst
 // case), so a worker that resumes exactly where it stopped re-reads one block
-// per fault and nothing more.
+// per fault and nothing more. Results as JSON on stdout.
 //
 //   tv_bench_faults SOURCE DEST BUFFER K...
 #include <cerrno>
@@ -14,6 +14,7 @@
 #include "bench/common/counting_file_ops.h"
 #include "bench/common/engine_copy.h"
 #include "bench/common/files.h"
+#include "bench/common/json_results.h"
 #include "bench/common/stats.h"
 
 namespace {
@@ -45,6 +46,32 @@ FaultRun run_once(const char* source, const char* dest, int buffer, int k) {
   return run;
 }
 
+// One row per k: what the copy read and how long it took, the median of kRuns.
+JsonObject fault_row(const char* source, const char* dest, int buffer, int k, double* base_ms) {
+  const double size = static_cast<double>(file_size(source));
+  std::vector<double> times;
+  FaultRun run;
+  for (int r = 0; r < kRuns; ++r) {
+    run = run_once(source, dest, buffer, k);
+    times.push_back(run.seconds * 1000);
+  }
+  const double ms = median(times);
+  if (k == 0) *base_ms = ms;
+  const double reread = static_cast<double>(run.bytes_read) - size;
+  const double per_fault = run.faults > 0 ? reread / run.faults / buffer : 0;
+  std::fprintf(stderr, "  k=%d: %d faults, %.2f blocks re-read each, %.1f ms\n", k, run.faults,
+               per_fault, ms);
+  JsonObject row;
+  row.count("k", k)
+      .count("faults", run.faults)
+      .count("source_opens", run.opens)
+      .number("read_per_file_size", static_cast<double>(run.bytes_read) / size)
+      .number("reread_blocks_per_fault", per_fault)
+      .number("copy_ms", ms);
+  if (k > 0) row.number("extra_ms_per_fault", (ms - *base_ms) / k);
+  return row;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,32 +82,12 @@ int main(int argc, char** argv) {
   const char* source = argv[1];
   const char* dest = argv[2];
   const int buffer = std::atoi(argv[3]);
-  const double size = static_cast<double>(file_size(source));
   warm(source);
-  std::printf(
-      "| k | Faults injected | Source opens | Bytes read / file size | "
-      "Re-read per fault (blocks) | Copy time (ms) | Extra time per fault (ms) | "
-      "≤ 1 block |\n|---|---|---|---|---|---|---|---|\n");
   double base_ms = 0;
-  for (int i = 4; i < argc; ++i) {
-    const int k = std::atoi(argv[i]);
-    std::vector<double> times;
-    FaultRun run;
-    for (int r = 0; r < kRuns; ++r) {
-      run = run_once(source, dest, buffer, k);
-      times.push_back(run.seconds * 1000);
-    }
-    const double ms = median(times);
-    if (k == 0) base_ms = ms;
-    const double reread = static_cast<double>(run.bytes_read) - size;
-    const double per_fault = run.faults > 0 ? reread / run.faults / buffer : 0;
-    std::printf("| %d | %d | %d | %.6f | %.2f | %.1f | %s | %s |\n", k, run.faults, run.opens,
-                static_cast<double>(run.bytes_read) / size, per_fault, ms,
-                k > 0 ? std::to_string((ms - base_ms) / k).substr(0, 5).c_str() : "-",
-                per_fault <= 1.0 ? "holds" : "**fails**");
-    std::fprintf(stderr, "  k=%d: %d faults, %.2f blocks re-read each, %.1f ms\n", k, run.faults,
-                 per_fault, ms);
-  }
+  std::vector<JsonObject> rows;
+  for (int i = 4; i < argc; ++i)
+    rows.push_back(fault_row(source, dest, buffer, std::atoi(argv[i]), &base_ms));
   std::remove(dest);
+  JsonObject().count("buffer", buffer).count("runs", kRuns).rows("faults", rows).print();
   return 0;
 }

@@ -2,7 +2,7 @@
 // spread through it, copied pass after pass as the queue controller gives an
 // unfinished job a new run each pass (a 1 ms pause after each failed read),
 // until only those sectors are missing. Per pass: its time, the bytes read
-// from the source, the failed reads, and what is left unread.
+// from the source, the failed reads, and what is left unread; JSON on stdout.
 //
 //   tv_bench_holes SOURCE DEST SIZE_MIB SECTORS
 #include <cerrno>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/common/counting_file_ops.h"
+#include "bench/common/json_results.h"
 #include "bench/common/stats.h"
 #include "engine/copy_worker.h"
 #include "engine/run_flags.h"
@@ -61,33 +62,33 @@ int main(int argc, char** argv) {
   CopyJob* job = row->job;
   run_flags.run.store(true);
 
-  std::printf(
-      "| Pass | Seconds | Source bytes read | Failed reads | Holes left | Bytes unread |\n"
-      "|---|---|---|---|---|---|\n");
-  int passes = 0;
+  std::vector<JsonObject> pass_rows;
   int64_t unread = 0;
   int64_t read_before = 0;
   int failed_before = 0;
-  while (passes < kMostPasses) {
+  while (static_cast<int>(pass_rows.size()) < kMostPasses) {
     const double start = now_seconds();
     copy_worker(job);
-    passes++;
     const Holes holes = read_holes(job->holes.load());
     unread = hole_bytes(holes);
-    std::printf("| %d | %.3f | %lld | %d | %zu | %lld |\n", passes, now_seconds() - start,
-                static_cast<long long>(ops.bytes_read() - read_before),
-                ops.failed_reads() - failed_before, holes.size(), static_cast<long long>(unread));
+    pass_rows.push_back(JsonObject()
+                            .number("seconds", now_seconds() - start)
+                            .count("source_bytes_read", ops.bytes_read() - read_before)
+                            .count("failed_reads", ops.failed_reads() - failed_before)
+                            .count("holes_left", static_cast<int64_t>(holes.size()))
+                            .count("bytes_unread", unread));
     read_before = ops.bytes_read();
     failed_before = ops.failed_reads();
     if (unread <= static_cast<int64_t>(dead.size()) * kSector) break;
   }
   const bool intact = rescued_all_else(source, dest, dead);
-  std::printf(
-      "\nA %lld MiB file with %zu dead 4 KiB sectors: all but those sectors rescued after %d "
-      "passes (≤ 3: %s); every other byte equals the source's: %s.\n",
-      static_cast<long long>(size >> 20), dead.size(), passes,
-      passes <= 3 && unread == static_cast<int64_t>(dead.size()) * kSector ? "holds" : "**fails**",
-      intact ? "yes" : "**no**");
+  JsonObject()
+      .count("file_bytes", size)
+      .count("dead_sectors", static_cast<int64_t>(dead.size()))
+      .count("sector_bytes", kSector)
+      .rows("passes", pass_rows)
+      .flag("all_else_equal", intact)
+      .print();
   std::remove(dest);
   std::remove(source);
   return intact ? 0 : 1;

@@ -3,14 +3,14 @@
 // Rounds alternate between the two; the figures are medians.
 //
 //   tv_bench_small LABEL SOURCE_FOLDER DEST_ROOT COUNT ROUNDS
-// prints one table row: label, files/s of each, their ratio, ms per file, and
+// prints, as JSON: the label, files/s of each, their ratio, ms per file, and
 // the ms that a thread start and wait costs alone.
 //
 //   tv_bench_small --resume SOURCE_FOLDER DEST_ROOT COUNT ROUNDS
 // the cost of comparing what resume finds: the files copied, then added again
 // as resume detection adds them (each destination as large as its source, to
-// be compared with it before it is trusted) and started again, in turns. One
-// table row: files, ms per file of each, source bytes read per file by each.
+// be compared with it before it is trusted) and started again, in turns. As
+// JSON: files, ms per file of each, source bytes read per file by each.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +19,7 @@
 
 #include "bench/common/counting_file_ops.h"
 #include "bench/common/files.h"
+#include "bench/common/json_results.h"
 #include "bench/common/queue_rounds.h"
 #include "bench/common/stats.h"
 #include "bench/native/process_tools.h"
@@ -109,9 +110,14 @@ int resume_rows(const fs::path& source, const fs::path& root, int count, int rou
                  copy.seconds, readd.seconds);
   }
   fs::remove_all(root / "engine");
-  std::printf("| %d | %d | %.3f | %.3f | %.0f | %.0f |\n", count, rounds,
-              median(copy_seconds) * 1000 / count, median(readd_seconds) * 1000 / count,
-              median(copy_bytes), median(readd_bytes));
+  JsonObject()
+      .count("files", count)
+      .count("rounds", rounds)
+      .number("copy_ms_per_file", median(copy_seconds) * 1000 / count)
+      .number("readded_ms_per_file", median(readd_seconds) * 1000 / count)
+      .number("copy_source_bytes_per_file", median(copy_bytes))
+      .number("readded_source_bytes_per_file", median(readd_bytes))
+      .print();
   return 0;
 }
 
@@ -141,7 +147,16 @@ int main(int argc, char** argv) {
   fs::remove_all(root / "cp");
   const double e = median(engine);
   const double c = median(cp);
-  std::printf("| %s | %d | %.0f | %.0f | %.2f | %.3f | %.3f | %.3f |\n", argv[1], rounds, count / e,
-              count / c, c / e, e * 1000 / count, c * 1000 / count, median(threads) * 1000 / count);
+  JsonObject()
+      .text("where", argv[1])
+      .count("files", count)
+      .count("rounds", rounds)
+      .number("engine_files_s", count / e)
+      .number("cp_files_s", count / c)
+      .number("engine_per_cp", c / e)
+      .number("engine_ms_per_file", e * 1000 / count)
+      .number("cp_ms_per_file", c * 1000 / count)
+      .number("thread_ms", median(threads) * 1000 / count)
+      .print();
   return 0;
 }

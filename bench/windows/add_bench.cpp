@@ -5,7 +5,7 @@
 // Beside it, "Добавить папку..." of a tree: the folder typed into the
 // picker's name box, timed from its button until every row is in and painted,
 // with the longest the window took to answer meanwhile. Each round opens a
-// new window.
+// new window. Results as JSON on stdout.
 #include <windows.h>
 // commctrl.h and commdlg.h need the types of windows.h.
 #include <commctrl.h>
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/json_results.h"
 #include "bench/common/stats.h"
 #include "bench/windows/bench_modes.h"
 #include "bench/windows/file_set.h"
@@ -207,13 +208,13 @@ int add_folder_bench(int, char** argv) {
                  per_folder * folders, folders, round + 1, times.rows_s, times.longest_ms);
   }
   remove_tree(root, folders, per_folder);
-  std::printf(
-      "| Files | Folders | Rounds | Picker's button to all rows shown (s) | Rows per second | "
-      "Longest wait for the window's answer meanwhile (ms) | ≤ 10 s |\n"
-      "|---|---|---|---|---|---|---|\n");
-  std::printf("| %d | %d | %d | %.2f | %.0f | %.0f | %s |\n", per_folder * folders, folders, rounds,
-              median(rows), per_folder * folders / median(rows), median(longest),
-              median(rows) <= 10.0 ? "holds" : "**fails**");
+  JsonObject()
+      .count("files", per_folder * folders)
+      .count("folders", folders)
+      .count("rounds", rounds)
+      .number("rows_shown_s", median(rows))
+      .number("longest_answer_ms", median(longest))
+      .print();
   return 0;
 }
 
@@ -223,10 +224,7 @@ int add_bench(int argc, char** argv) {
   const int rounds = std::atoi(argv[2]);
   prepare_window_process();
   CreateDirectoryA(folder.c_str(), nullptr);
-  std::printf(
-      "| Files | Rounds | Choice to all rows shown (s) | of which the open dialog (s) | "
-      "Rows per second | Add pressed until the dialog shows the folder (s) | ≤ target |\n"
-      "|---|---|---|---|---|---|---|\n");
+  std::vector<JsonObject> results;
   for (int i = 3; i < argc; ++i) {
     const FileSet set{folder + "\\" + argv[i], std::atoi(argv[i]), kFileSize};
     if (!make_files(set)) return fail("cannot make the files") ? 0 : 1;
@@ -242,11 +240,12 @@ int add_bench(int argc, char** argv) {
     }
     remove_files(set.folder, set.count);
     RemoveDirectoryA(set.folder.c_str());
-    // The targets: 2 s for 1,000 files, 20 s for 10,000, in proportion.
-    const double target = set.count * 0.002;
-    std::printf("| %d | %d | %.2f | %.2f | %.0f | %.2f | %s |\n", set.count, rounds, median(rows),
-                median(dialog), set.count / median(rows), median(to_folder),
-                median(rows) <= target ? "holds" : "**fails**");
+    results.push_back(JsonObject()
+                          .count("files", set.count)
+                          .number("rows_shown_s", median(rows))
+                          .number("open_dialog_s", median(dialog))
+                          .number("folder_shown_s", median(to_folder)));
   }
+  JsonObject().count("rounds", rounds).rows("adds", results).print();
   return 0;
 }

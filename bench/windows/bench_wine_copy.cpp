@@ -1,6 +1,7 @@
 // Throughput under Wine: the engine's worker against a bare ReadFile/WriteFile
 // loop with the same buffer and the same file, in alternating order round
-// after round; the figures are medians over the rounds.
+// after round; the figures are medians over the rounds. Results as JSON on
+// stdout.
 //
 //   tv_bench_wine_copy.exe throughput SOURCE DEST ROUNDS BUFFER...
 //   tv_bench_wine_copy.exe memory SOURCE DEST BUFFER   (one engine copy; peak working set)
@@ -16,6 +17,7 @@
 
 #include "bench/common/engine_copy.h"
 #include "bench/common/files.h"
+#include "bench/common/json_results.h"
 #include "bench/common/stats.h"
 #include "bench/windows/bare_copy_win32.h"
 
@@ -40,7 +42,7 @@ std::string buffer_label(int buffer) {
   return std::to_string(buffer) + " B";
 }
 
-void measure_buffer(const char* source, const char* dest, int rounds, int buffer) {
+JsonObject measure_buffer(const char* source, const char* dest, int rounds, int buffer) {
   const double mib = static_cast<double>(file_size(source)) / kMiB;
   std::vector<double> engine;
   std::vector<double> bare;
@@ -61,19 +63,23 @@ void measure_buffer(const char* source, const char* dest, int rounds, int buffer
     std::exit(1);
   }
   DeleteFileA(dest);
-  const double r = median(ratio);
-  std::printf("| %s | %.0f | %.0f | %.3f | %.3f | %s |\n", buffer_label(buffer).c_str(),
-              mib / median(engine), mib / median(bare), r,
-              *std::min_element(ratio.begin(), ratio.end()), r >= 0.95 ? "holds" : "**fails**");
+  return JsonObject()
+      .count("buffer", buffer)
+      .number("engine_mib_s", mib / median(engine))
+      .number("bare_mib_s", mib / median(bare))
+      .number("engine_ratio", median(ratio))
+      .number("worst_ratio", *std::min_element(ratio.begin(), ratio.end()));
 }
 
+// Per buffer size: the median speeds and the ratios of time to the bare loop's.
 int throughput(int argc, char** argv) {
   warm(argv[2]);
-  std::printf(
-      "| Buffer | Engine MiB/s | Bare loop MiB/s | Engine / bare | Worst round | "
-      "Engine ≥ 0.95× bare |\n|---|---|---|---|---|---|\n");
-  for (int i = 5; i < argc; ++i)
-    measure_buffer(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[i]));
+  const int rounds = std::atoi(argv[4]);
+  std::vector<JsonObject> buffers;
+  for (int i = 5; i < argc; ++i) {
+    buffers.push_back(measure_buffer(argv[2], argv[3], rounds, std::atoi(argv[i])));
+  }
+  JsonObject().count("rounds", rounds).rows("buffers", buffers).print();
   return 0;
 }
 
@@ -82,7 +88,9 @@ int peak_memory(char** argv) {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
   GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  std::printf("%llu\n", static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024));
+  JsonObject()
+      .count("peak_working_set_kib", static_cast<int64_t>(counters.PeakWorkingSetSize / 1024))
+      .print();
   DeleteFileA(argv[3]);
   return result.completed ? 0 : 1;
 }

@@ -4,7 +4,8 @@
 // an in-memory window, by a bare ReadFile/WriteFile loop with and without a
 // flush per file, and, for scale, a thread started and waited for per file
 // without copying. The ways take turns round after round; times are
-// medians, and the ratios medians of the rounds' ratios.
+// medians, and the ratios medians of the rounds' ratios. Results as JSON on
+// stdout, with one call into the window thread timed on its own.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/json_results.h"
 #include "bench/common/queue_rounds.h"
 #include "bench/common/stats.h"
 #include "bench/windows/bare_copy_win32.h"
@@ -27,6 +29,9 @@
 namespace {
 
 enum Way { kWindow, kFakeWindow, kUntimed, kBare, kBareFlush, kThreads, kWays };
+// Each way's key in the results, and its name for people.
+const char* const kWayKeys[kWays] = {"window", "in_memory_window", "untimed_in_memory_window",
+                                     "bare",   "bare_durable",     "threads"};
 const char* const kWayNames[kWays] = {"real main window",
                                       "controller + worker, in-memory window",
                                       "the same, no last-write time read or stamped",
@@ -141,6 +146,21 @@ double median_ratio(const std::vector<double>& times, const std::vector<double>&
   return median(ratios);
 }
 
+// One way's medians, its ratios to the yardsticks, and its time in every round.
+JsonObject way_results(Way way, const std::vector<double> (&seconds)[kWays], int count,
+                       double mib) {
+  const double s = median(seconds[way]);
+  return JsonObject()
+      .text("way", kWayKeys[way])
+      .text("name", kWayNames[way])
+      .number("files_s", count / s)
+      .number("mib_s", mib / s)
+      .number("ms_per_file", s * 1000 / count)
+      .number("speed_per_bare_durable", median_ratio(seconds[kBareFlush], seconds[way]))
+      .number("time_per_in_memory_window", median_ratio(seconds[way], seconds[kFakeWindow]))
+      .numbers("round_seconds", seconds[way]);
+}
+
 }  // namespace
 
 int copy_bench(int, char** argv) {
@@ -148,7 +168,6 @@ int copy_bench(int, char** argv) {
   folders.source = FileSet{argv[0], std::atoi(argv[2]), std::atoi(argv[3])};
   folders.dest = argv[1];
   const int rounds = std::atoi(argv[4]);
-  const double least_ratio = std::atof(argv[5]);
   prepare_window_process();
   if (!make_files(folders.source)) return 1;
   std::vector<double> seconds[kWays];
@@ -166,25 +185,16 @@ int copy_bench(int, char** argv) {
   RemoveDirectoryA(folders.source.folder.c_str());
   const int count = folders.source.count;
   const double mib = static_cast<double>(folders.source.size) * count / kMiB;
-  std::printf(
-      "| Way | Files/s | MiB/s | ms per file | Speed / bare durable loop | Time / in-memory window "
-      "|\n|---|---|---|---|---|---|\n");
+  std::vector<JsonObject> ways;
   for (int way = 0; way < kWays; ++way) {
-    const double s = median(seconds[way]);
-    std::printf("| %s | %.0f | %.0f | %.3f | %.2f | %.2f |\n", kWayNames[way], count / s, mib / s,
-                s * 1000 / count, median_ratio(seconds[kBareFlush], seconds[way]),
-                median_ratio(seconds[way], seconds[kFakeWindow]));
+    ways.push_back(way_results(static_cast<Way>(way), seconds, count, mib));
   }
-  const double speed = median_ratio(seconds[kBareFlush], seconds[kWindow]);
-  const double time = median_ratio(seconds[kWindow], seconds[kFakeWindow]);
-  std::printf(
-      "\nThe real window: %.2f× the bare durable loop's speed (≥ %.2f: %s), %.2f× the "
-      "in-memory window's time (≤ 1.5: %s).\n",
-      speed, least_ratio, speed >= least_ratio ? "holds" : "**fails**", time,
-      time <= 1.5 ? "holds" : "**fails**");
-  std::printf(
-      "\nOne call of another thread into the window thread, as the controller and the "
-      "log make them: %.3f ms; the real window makes seven per file.\n",
-      window_call_ms());
+  JsonObject()
+      .count("files", count)
+      .count("file_bytes", folders.source.size)
+      .count("rounds", rounds)
+      .rows("ways", ways)
+      .number("window_call_ms", window_call_ms())
+      .print();
   return 0;
 }

@@ -5,13 +5,15 @@
 // thread, as a worker calls it, each call crossing to the window thread.
 // Measured: the window thread's processor time per line (the log's work, its
 // painting and, from another thread, receiving the calls), the caller's wall
-// time per line, and the growth of the process's working set.
+// time per line, and the growth of the process's working set; JSON on stdout.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "bench/common/json_results.h"
 #include "bench/common/stats.h"
 #include "bench/windows/bench_modes.h"
 #include "bench/windows/memory_use.h"
@@ -113,17 +115,18 @@ bool log_run(int copies, bool from_other_thread, LogRun* run) {
 int log_bench(int, char** argv) {
   const int copies = std::atoi(argv[0]) / kLinesPerCopy / kCopiesPerBatch * kCopiesPerBatch;
   prepare_window_process();
-  std::printf(
-      "| Log called | Lines | Average characters | Window-thread µs per line | Caller's wall µs "
-      "per line | Bytes per line | MiB per 100,000 lines | Window thread ≤ 50 µs a line |\n"
-      "|---|---|---|---|---|---|---|---|\n");
+  std::vector<JsonObject> runs;
   for (bool from_other_thread : {false, true}) {
     LogRun run;
     if (!log_run(copies, from_other_thread, &run)) return 1;
-    std::printf("| %s | %d | %.1f | %.1f | %.1f | %.0f | %.1f | %s |\n",
-                from_other_thread ? "from another thread, as a worker" : "on the window thread",
-                run.lines, run.length, run.window_us, run.wall_us, run.bytes,
-                run.bytes * 100000 / kMiB, run.window_us <= 50 ? "holds" : "**fails**");
+    runs.push_back(JsonObject()
+                       .text("called", from_other_thread ? "other_thread" : "window_thread")
+                       .count("lines", run.lines)
+                       .number("average_characters", run.length)
+                       .number("window_us_per_line", run.window_us)
+                       .number("caller_wall_us_per_line", run.wall_us)
+                       .number("bytes_per_line", run.bytes));
   }
+  JsonObject().rows("runs", runs).print();
   return 0;
 }

@@ -1,7 +1,7 @@
 // Window-thread cost of one refresh tick of the real main window over many
 // rows: nothing changed since the last tick, one running row, every row's
 // bytes changed, and every row's state and bytes changed. Ticks are timed on
-// the window thread itself; the figures are medians.
+// the window thread itself; the figures are medians. Results as JSON on stdout.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/common/json_results.h"
 #include "bench/common/stats.h"
 #include "bench/windows/bench_modes.h"
 #include "bench/windows/window_runner.h"
@@ -76,19 +77,17 @@ void change_rows(std::vector<JobRow*>* rows, Change change) {
   }
 }
 
-// `best`, when given, receives the fastest tick: the one least disturbed by
-// the rest of a shared machine.
-double median_tick(WindowRunner* window, std::vector<JobRow*>* rows, Change change, int ticks,
-                   double* best = nullptr) {
+// Each tick's microseconds, in the order they ran.
+std::vector<double> ticks(WindowRunner* window, std::vector<JobRow*>* rows, Change change,
+                          int count) {
   std::vector<double> times;
-  for (int t = 0; t < ticks; ++t) {
+  for (int t = 0; t < count; ++t) {
     window->run([&] {
       change_rows(rows, change);
       times.push_back(tick_us());
     });
   }
-  if (best) *best = *std::min_element(times.begin(), times.end());
-  return median(times);
+  return times;
 }
 
 // Microseconds per row of the calls an unchanged tick makes for every row:
@@ -139,16 +138,17 @@ RowParts row_parts(int count) {
   return parts;
 }
 
-// One line of the table: the ticks over `count` rows and the parts of a row.
-void print_ticks(WindowRunner* window, std::vector<JobRow*>* rows, int count) {
+// The ticks over `count` rows and the parts of a row. The medians are the
+// figures; the fastest unchanged tick is the one least disturbed by the rest
+// of a shared machine; every tick of the two judged against a target is kept.
+JsonObject tick_results(WindowRunner* window, std::vector<JobRow*>* rows, int count) {
   // The first tick after the rows were added puts in their states.
-  const double first = median_tick(window, rows, kNothing, 1);
-  double same_best = 0;
-  const double same = median_tick(window, rows, kNothing, kUnchangedTicks, &same_best);
-  const double running = median_tick(window, rows, kOneRunning, kUnchangedTicks);
+  const std::vector<double> first = ticks(window, rows, kNothing, 1);
+  const std::vector<double> same = ticks(window, rows, kNothing, kUnchangedTicks);
+  const std::vector<double> running = ticks(window, rows, kOneRunning, kUnchangedTicks);
   if (!rows->empty()) rows->front()->job->state.store(JOB_QUEUED);
-  const double bytes = median_tick(window, rows, kEveryBytes, kChangedTicks);
-  const double state = median_tick(window, rows, kEveryState, kChangedTicks);
+  const double bytes = median(ticks(window, rows, kEveryBytes, kChangedTicks));
+  const double state = median(ticks(window, rows, kEveryState, kChangedTicks));
   RowParts parts;
   if (count > 0) window->run([&] { parts = row_parts(count); });
   // With the journal: what the window thread spends handing the queue over.
@@ -158,12 +158,23 @@ void print_ticks(WindowRunner* window, std::vector<JobRow*>* rows, int count) {
     queue_changed();
     journal = (now_seconds() - start) * 1e6;
   });
-  std::printf(
-      "| %d | %.0f | %.0f | %.0f | %.0f | %.0f | %.0f | %.2f / %.2f / %.2f; %.2f | %.0f | %s |\n",
-      count, same, same_best, running, first, bytes, state, parts.sent, parts.call_window_proc,
-      parts.direct, parts.counter, journal, same <= 2000 && running <= 3000 ? "holds" : "**fails**");
-  std::fprintf(stderr, "  %d rows: %.0f / %.0f / %.0f / %.0f us\n", count, same, running, bytes,
-               state);
+  std::fprintf(stderr, "  %d rows: %.0f / %.0f / %.0f / %.0f us\n", count, median(same),
+               median(running), bytes, state);
+  return JsonObject()
+      .count("rows", count)
+      .number("unchanged_us", median(same))
+      .number("unchanged_fastest_us", *std::min_element(same.begin(), same.end()))
+      .number("one_running_us", median(running))
+      .number("first_tick_us", first.front())
+      .number("every_bytes_us", bytes)
+      .number("every_state_us", state)
+      .number("row_sent_message_us", parts.sent)
+      .number("row_call_window_proc_us", parts.call_window_proc)
+      .number("row_direct_call_us", parts.direct)
+      .number("row_counter_us", parts.counter)
+      .number("journal_handover_us", journal)
+      .numbers("unchanged_ticks_us", same)
+      .numbers("one_running_ticks_us", running);
 }
 
 }  // namespace
@@ -174,19 +185,14 @@ int refresh_bench(int argc, char** argv) {
   bench_settings(&settings, "D:\\copies", 0x7FFFFFFF);  // only the timed ticks refresh
   WindowRunner window(&settings);
   if (!window.opened()) return 1;
-  std::printf(
-      "| Rows | Nothing changed (µs) | Nothing changed, fastest tick (µs) | One running row (µs) | "
-      "First tick after the rows were added (µs) | Every row's bytes changed (µs) | Every "
-      "row's state and bytes changed (µs) | Per row: record by sent message / CallWindowProc / "
-      "direct call; counter reading (µs) | The queue handed to the journal's writer (µs) | ≤ "
-      "2 ms unchanged, ≤ 3 ms one running |\n"
-      "|---|---|---|---|---|---|---|---|---|---|\n");
   std::vector<JobRow*> rows;
-  print_ticks(&window, &rows, 0);  // what a tick costs besides its rows
+  std::vector<JsonObject> results;
+  results.push_back(tick_results(&window, &rows, 0));  // what a tick costs besides its rows
   for (int i = 0; i < argc; ++i) {
     const int count = std::atoi(argv[i]);
     window.run([&] { add_rows(&rows, count); });
-    print_ticks(&window, &rows, count);
+    results.push_back(tick_results(&window, &rows, count));
   }
+  JsonObject().flag("journal_kept", journal_kept()).rows("ticks", results).print();
   return 0;
 }

@@ -4,7 +4,7 @@
 // real tarvolin.exe. Everything is ended and unmounted when the test ends, also
 // when it fails: the driver (and the program) first, then the mounts.
 //
-// Each test records for the report (scripts/reliability.sh reads the XML):
+// Each test records for the report (scripts/write_reliability.py reads the XML):
 // program_starts, bytes_compared, hangs.
 #pragma once
 
