@@ -586,7 +586,8 @@ TEST_F(E2eScenario, ResumeAcrossFourGibibytes) {
     out.write(pattern.data(), static_cast<std::streamsize>(length - pattern_at));
   };
   make_sparse(mount_.backing("big.bin"), size);
-  make_sparse(mount_.dest("big.bin"), kept);  // what an earlier run left
+  make_sparse(mount_.dest("big.bin"), kept);          // what an earlier run left,
+  dir_.copy_time("backing/big.bin", "dest/big.bin");  // stamped with its source's time
   // Nothing before the destination's last block (compared with the source's)
   // may be read.
   mount_.set_schedule("eio big.bin 0 " + std::to_string(kept - 65536) + " -1");
