@@ -117,7 +117,7 @@ run_fuzzer() {
   return "$code"
 }
 step "fuzzer build" build fuzz "$dir_fuzz"
-for fuzzer in record_decoder config_file number_text; do
+for fuzzer in record_decoder config_file number_text queue_journal; do
   step "fuzzer $fuzzer (${fuzz_seconds} s)" run_fuzzer "$fuzzer"
 done
 
