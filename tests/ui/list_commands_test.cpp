@@ -387,6 +387,8 @@ TEST_F(ListCommandsTest, DroppedFolderAndFileAreAddedAndAFolderWalkEndsWithTheWi
       box_text(box),
       wide(ansi("Ошибка: Имя не может быть записано в кодовой странице системы: ")) + japanese);
   click(box, IDOK);
+  // Gone, not only answered: a box still closing is no box of the next drop.
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
   run.run([] {});
   ASSERT_EQ(3, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   EXPECT_EQ(ansi("Фото\\a.txt"), cell_text(list, 0, 1));
