@@ -154,15 +154,55 @@ void add_file(Walker* walker, const Place& folder, const platform::FolderEntry& 
   add_row(walker, row, joined(folder.shown, entry.name));
 }
 
-// A folder's entries as a user reads them: letters without case, names that
-// differ only in case in their own order.
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The end of the run of digits at `at`, and in `first` its first digit that is
+// not a leading zero.
+size_t digits_end(const std::string& text, size_t at, size_t* first) {
+  size_t end = at;
+  while (end < text.size() && is_digit(text[end])) ++end;
+  *first = at;
+  while (*first + 1 < end && text[*first] == '0') ++*first;
+  return end;
+}
+
+// Whether name key `a` comes before `b` as a user reads them: a run of digits
+// by its number ("2" before "10"), every other byte as it is.
+bool reads_before(const std::string& a, const std::string& b) {
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (!is_digit(a[i]) || !is_digit(b[j])) {
+      if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+      ++i;
+      ++j;
+      continue;
+    }
+    size_t a_first = 0;
+    size_t b_first = 0;
+    const size_t a_end = digits_end(a, i, &a_first);
+    const size_t b_end = digits_end(b, j, &b_first);
+    if (a_end - a_first != b_end - b_first) return a_end - a_first < b_end - b_first;
+    const int order = a.compare(a_first, a_end - a_first, b, b_first, b_end - b_first);
+    if (order != 0) return order < 0;
+    i = a_end;
+    j = b_end;
+  }
+  return i == a.size() && j < b.size();
+}
+
+// A folder's entries as a user reads them: letters without case, numbers by
+// value; names that read alike ("File01", "file1") in their own order.
 void sort_by_name(std::vector<platform::FolderEntry>* entries) {
   std::vector<std::pair<std::string, size_t>> keys;
   keys.reserve(entries->size());
   for (size_t i = 0; i < entries->size(); ++i) {
     keys.push_back({platform::name_key((*entries)[i].name) + '\0' + (*entries)[i].name, i});
   }
-  std::sort(keys.begin(), keys.end());
+  std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+    if (reads_before(a.first, b.first)) return true;
+    return !reads_before(b.first, a.first) && a.first < b.first;
+  });
   std::vector<platform::FolderEntry> sorted;
   sorted.reserve(entries->size());
   for (const auto& key : keys) sorted.push_back(std::move((*entries)[key.second]));

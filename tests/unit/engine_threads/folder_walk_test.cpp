@@ -51,6 +51,9 @@ class FolderWalkTest : public ControllerTest {
 TEST_F(FolderWalkTest, CopiesTheTreeInNameOrderWithItsEmptyFolders) {
   make_file("Фото/c.txt", 5000);
   make_file("Фото/A.txt", 0);
+  make_file("Фото/IMG10.jpg", 10);
+  make_file("Фото/img9.jpg", 9);
+  make_file("Фото/IMG009.jpg", 8);
   make_file("Фото/2024/январь/a.jpg", 70000);
   make_file("Фото/2024/b.jpg", 3);
   dir_.make_folder("Фото/2023");
@@ -60,9 +63,11 @@ TEST_F(FolderWalkTest, CopiesTheTreeInNameOrderWithItsEmptyFolders) {
   add_folder("Фото");
   ASSERT_TRUE(wait_until([&] { return ended_.load(); }));
   host_.on_window([&] {
-    // A folder's files first, then its folders, each in name order.
-    EXPECT_EQ(names_, (std::vector<std::string>{"Фото/A.txt", "Фото/c.txt", "Фото/2024/b.jpg",
-                                                "Фото/2024/январь/a.jpg"}));
+    // A folder's files first, then its folders, each in name order, numbers
+    // by value.
+    EXPECT_EQ(names_, (std::vector<std::string>{"Фото/A.txt", "Фото/c.txt", "Фото/IMG009.jpg",
+                                                "Фото/img9.jpg", "Фото/IMG10.jpg",
+                                                "Фото/2024/b.jpg", "Фото/2024/январь/a.jpg"}));
     for (JobRow* row : host_.rows) EXPECT_EQ(row->job->state.load(), JOB_QUEUED);
   });
   EXPECT_FALSE(dir_.exists("out/Фото")) << "nothing is made before the queue runs";
