@@ -224,13 +224,15 @@ std::vector<Place> walk_folder(Walker* walker, const Place& folder, const CopyPa
     if (walker->walk->cancel.load()) break;
     if (entry.unheld) {
       walker->batch.unheld.push_back({folder.source, entry.name});
+    } else if (entry.elsewhere) {
+      walker->batch.links.push_back(joined(folder.source, entry.name));
     } else if (entry.is_directory) {
       folders.push_back({joined(folder.source, entry.name), joined(folder.dest, entry.name),
                          joined(folder.shown, entry.name)});
     } else {
       add_file(walker, folder, entry, settings);
     }
-    holds_any = holds_any || !entry.unheld;
+    holds_any = holds_any || (!entry.unheld && !entry.elsewhere);
   }
   // A folder without a file or folder to copy exists at the destination only
   // if it is made on purpose.

@@ -34,6 +34,7 @@ struct WalkBatch {
   std::vector<std::string> names;
   std::vector<std::string> failed;  // files and folders that could not be read
   std::vector<UnheldName> unheld;
+  std::vector<std::string> links;  // folders that lead elsewhere, left out
   int found = 0;       // files found by this walk so far
   bool last = false;   // the walk has ended; no batch follows
   bool taken = false;  // set by the window thread once it owns the rows

@@ -106,13 +106,14 @@ struct FolderEntry {
   // tell the user which one.
   bool unheld;
   bool is_directory;
+  // A folder that is a link to another place (symbolic link, junction): not
+  // to be walked, since it may lead back up the tree.
+  bool elsewhere;
   int64_t size;
   int64_t last_write;  // ticks, as file_time
 };
-// The entries of folder `path` but "." and "..", in no particular order.
-// Folders that lead elsewhere (symbolic links, junctions) are left out, so
-// that a walk down the tree cannot go round in circles. False when the folder
-// cannot be read.
+// The entries of folder `path` but "." and "..", in no particular order. False
+// when the folder cannot be read.
 bool list_folder(const char* path, std::vector<FolderEntry>* entries);
 // Creates folder `path` and every missing folder above it. True when it
 // exists afterwards; false, with the error kept, when it cannot be made.

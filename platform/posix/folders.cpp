@@ -15,17 +15,16 @@ bool is_dot_entry(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// A link to a folder may lead back up the tree: only links to files are
-// followed.
+// A link to a file is followed; a link to a folder is told apart.
 bool entry_of(int folder, const char* name, FolderEntry* entry) {
   struct stat status;
   if (fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) return false;
   const bool link = S_ISLNK(status.st_mode);
   if (link && fstatat(folder, name, &status, 0) != 0) return false;
-  if (link && S_ISDIR(status.st_mode)) return false;
   entry->name = name;
   entry->unheld = false;
   entry->is_directory = S_ISDIR(status.st_mode);
+  entry->elsewhere = link && entry->is_directory;
   entry->size = static_cast<int64_t>(status.st_size);
   entry->last_write = ticks_of(status.st_mtim);
   return true;

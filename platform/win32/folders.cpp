@@ -12,8 +12,8 @@ bool is_dot_entry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
-// A folder that is a link to another place (junction, symbolic link, mount
-// point) may lead back up the tree.
+// A folder that is a link to another place: junction, symbolic link, mount
+// point.
 bool leads_elsewhere(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -25,6 +25,7 @@ FolderEntry entry_of(const WIN32_FIND_DATAW& data) {
   entry.unheld = !narrow(name, &entry.name);
   if (entry.unheld) entry.name = utf8_of(name);
   entry.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry.elsewhere = leads_elsewhere(data.dwFileAttributes);
   entry.size =
       static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   entry.last_write = ticks_of(data.ftLastWriteTime);
@@ -67,7 +68,7 @@ bool list_folder(const char* path, std::vector<FolderEntry>* entries) {
                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (search == INVALID_HANDLE_VALUE) return false;
   do {
-    if (is_dot_entry(data.cFileName) || leads_elsewhere(data.dwFileAttributes)) continue;
+    if (is_dot_entry(data.cFileName)) continue;
     entries->push_back(entry_of(data));
   } while (FindNextFileW(search, &data));
   const DWORD error = GetLastError();

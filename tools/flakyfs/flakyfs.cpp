@@ -104,6 +104,14 @@ int fs_getattr(const char* path, struct stat* status, struct fuse_file_info*) {
   return lstat(backing(path).c_str(), status) == 0 ? 0 : -errno;
 }
 
+// A link of the backing folder is shown as the link it is.
+int fs_readlink(const char* path, char* target, size_t size) {
+  const ssize_t length = readlink(backing(path).c_str(), target, size - 1);
+  if (length < 0) return -errno;
+  target[length] = '\0';
+  return 0;
+}
+
 int fs_readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, struct fuse_file_info*,
                enum fuse_readdir_flags) {
   DIR* folder = opendir(backing(path).c_str());
@@ -191,6 +199,7 @@ int main(int argc, char* argv[]) {
   struct fuse_operations operations = {};
   operations.getattr = fs_getattr;
   operations.readdir = fs_readdir;
+  operations.readlink = fs_readlink;
   operations.open = fs_open;
   operations.read = fs_read;
   operations.release = fs_release;

@@ -33,6 +33,7 @@ struct Reception {
   int already_queued = 0;
   std::vector<std::string> failed;
   std::vector<std::wstring> unheld;
+  std::vector<std::string> links;
   std::string status;
 } reception;
 
@@ -67,6 +68,7 @@ void append_walked(JobRow* row, const std::string& name) {
 
 void note_left_out(const WalkBatch& batch) {
   reception.failed.insert(reception.failed.end(), batch.failed.begin(), batch.failed.end());
+  reception.links.insert(reception.links.end(), batch.links.begin(), batch.links.end());
   for (const UnheldName& name : batch.unheld) {
     std::wstring folder;
     platform::widen(name.folder.c_str(), &folder);
@@ -170,6 +172,7 @@ void show_add_summary(HWND window) {
   std::swap(told.already_queued, reception.already_queued);
   std::swap(told.failed, reception.failed);
   std::swap(told.unheld, reception.unheld);
+  std::swap(told.links, reception.links);
   if (told.already_queued > 0) warn(window, IDS_ALREADY_QUEUED, told.already_queued);
   if (told.failed.size() == 1) warn(window, IDS_ADD_FAILED, told.failed[0].c_str());
   if (told.failed.size() > 1) {
@@ -178,6 +181,10 @@ void show_add_summary(HWND window) {
   if (told.unheld.size() == 1) warn_wide(window, IDS_NAME_UNHELD, told.unheld[0]);
   if (told.unheld.size() > 1) {
     warn_wide(window, IDS_NAMES_UNHELD, told.unheld[0], static_cast<int>(told.unheld.size()));
+  }
+  if (told.links.size() == 1) warn(window, IDS_LINK_SKIPPED, told.links[0].c_str());
+  if (told.links.size() > 1) {
+    warn(window, IDS_LINKS_SKIPPED, static_cast<int>(told.links.size()), told.links[0].c_str());
   }
 }
 

@@ -18,6 +18,8 @@
 //   add FOLDER NAME...       Add, the open dialog: go to FOLDER, choose the NAMEs, Open
 //   add-folder FOLDER        "Добавить папку...": FOLDER typed into the picker's name
 //                            box, then its button; .ok once the picker has gone
+//   box                      a box over the main window: OK pressed; .ok its text
+//                            once it has gone, .err when none comes
 //   click ID                 press button ID of the main window (BM_CLICK)
 //   enabled ID               .ok 1 or 0
 //   log FROM                 the log's lines from index FROM; .ok total line count
@@ -414,6 +416,17 @@ void add_folder(const std::string& folder) {
   answer(true);
 }
 
+void answer_box() {
+  HWND box = wait_dialog(program.window);
+  if (!box) return answer(false, "no box");
+  std::string texts = static_texts(box);
+  press(box, IDOK);
+  for (DWORD gone = 0; gone < kWindowWaitMs && IsWindow(box); gone += 20) Sleep(20);
+  if (IsWindow(box)) return answer(false, "the box stays open");
+  if (!texts.empty()) texts.pop_back();  // the last text's line end
+  answer(true, texts);
+}
+
 void close(const std::string& how, DWORD limit_ms) {
   if (!program.window) return answer(false, "no program");
   // Whether a run was under way as the close was asked: the controller keeps
@@ -520,6 +533,7 @@ void run_command(const std::string& line) {
   if (name == "add" && word.size() >= 3)
     return add(word[1], std::vector<std::string>(word.begin() + 2, word.end()));
   if (name == "add-folder" && word.size() == 2) return add_folder(rest(line, 1));
+  if (name == "box") return answer_box();
   if (name == "click" && word.size() == 2) {
     PostMessageA(GetDlgItem(program.window, std::atoi(word[1].c_str())), BM_CLICK, 0, 0);
     return answer(true);

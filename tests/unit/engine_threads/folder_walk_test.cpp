@@ -20,6 +20,7 @@ class FolderWalkTest : public ControllerTest {
       active_->host_.rows.push_back(batch->rows[i]);
       active_->names_.push_back(batch->names[i]);
     }
+    active_->links_.insert(active_->links_.end(), batch->links.begin(), batch->links.end());
     batch->taken = true;
     if (batch->last) active_->ended_ = true;
   }
@@ -45,6 +46,7 @@ class FolderWalkTest : public ControllerTest {
 
   static inline FolderWalkTest* active_ = nullptr;
   std::vector<std::string> names_;
+  std::vector<std::string> links_;
   std::atomic<bool> ended_{false};
 };
 
@@ -60,6 +62,8 @@ TEST_F(FolderWalkTest, CopiesTheTreeInNameOrderWithItsEmptyFolders) {
   dir_.make_folder("Фото/2023/старое");
   dir_.make_folder("Фото/пусто");
   dir_.make_folder("out");
+  // A link back up the tree is named, not walked round and round.
+  std::filesystem::create_directory_symlink(dir_.path("Фото"), dir_.path("Фото/2023/ссылка"));
   add_folder("Фото");
   ASSERT_TRUE(wait_until([&] { return ended_.load(); }));
   host_.on_window([&] {
@@ -69,6 +73,7 @@ TEST_F(FolderWalkTest, CopiesTheTreeInNameOrderWithItsEmptyFolders) {
                                                 "Фото/img9.jpg", "Фото/IMG10.jpg",
                                                 "Фото/2024/b.jpg", "Фото/2024/январь/a.jpg"}));
     for (JobRow* row : host_.rows) EXPECT_EQ(row->job->state.load(), JOB_QUEUED);
+    EXPECT_EQ(links_, std::vector<std::string>{dir_.path("Фото/2023/ссылка")});
   });
   EXPECT_FALSE(dir_.exists("out/Фото")) << "nothing is made before the queue runs";
 
