@@ -19,6 +19,15 @@ bool leads_elsewhere(DWORD attributes) {
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// Windows' own links for older programs ("Application Data", "My Documents"
+// in a profile): hidden and system, they stand for folders that are there
+// under their present names, and refuse to be listed. Left out without a
+// word: Explorer does not show them either.
+bool is_system_link(DWORD attributes) {
+  const DWORD kSystemLink = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return leads_elsewhere(attributes) && (attributes & kSystemLink) == kSystemLink;
+}
+
 FolderEntry entry_of(const WIN32_FIND_DATAW& data) {
   FolderEntry entry;
   const std::wstring name = data.cFileName;
@@ -68,7 +77,7 @@ bool list_folder(const char* path, std::vector<FolderEntry>* entries) {
                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (search == INVALID_HANDLE_VALUE) return false;
   do {
-    if (is_dot_entry(data.cFileName)) continue;
+    if (is_dot_entry(data.cFileName) || is_system_link(data.dwFileAttributes)) continue;
     entries->push_back(entry_of(data));
   } while (FindNextFileW(search, &data));
   const DWORD error = GetLastError();
