@@ -297,7 +297,8 @@ TEST_F(E2eScenario, ASourceSavedAnewDuringThePauseIsCopiedFromItsFirstByte) {
 }
 
 // The queue survives: a.bin copied, c.bin with a dead 4 KiB range (holes),
-// b.bin on a slow share. Killed mid-copy, then closed with Да mid-copy, the
+// b.bin on a slow share, slow enough that the journal's few seconds of lag
+// still find it copying. Killed mid-copy, then closed with Да mid-copy, the
 // program restores the three rows in order each time, with c's holes, and
 // b continues where the journal says: nothing of b before its recorded bytes
 // but one block is read again (those bytes fail from then on, and would be
@@ -306,8 +307,9 @@ TEST_F(E2eScenario, ASourceSavedAnewDuringThePauseIsCopiedFromItsFirstByte) {
 TEST_F(E2eScenario, TheQueueSurvivesAKillAndAClose) {
   make_source("a.bin", 300000);
   make_source("c.bin", 300000);
-  make_source("b.bin", 12 << 20);
-  start_queue({"a.bin", "c.bin", "b.bin"}, "eio c.bin 70000 74096 -1\nstall b.bin 30");
+  const int64_t b_size = 12 << 20;
+  make_source("b.bin", b_size);
+  start_queue({"a.bin", "c.bin", "b.bin"}, "eio c.bin 70000 74096 -1\nstall b.bin 100");
   int64_t recorded = 0;
   for (const std::string how : {"kill", "close"}) {
     SCOPED_TRACE(how);
@@ -328,10 +330,10 @@ TEST_F(E2eScenario, TheQueueSurvivesAKillAndAClose) {
     ASSERT_EQ(rows.records.size(), 3u);
     recorded = rows.records[2].bytes_copied;
     EXPECT_LE(recorded, dest_size("b.bin")) << "the journal never runs ahead of the destination";
-    // After the close, c's range reads again.
-    const std::string c_rule = how == "kill" ? "eio c.bin 70000 74096 -1\n" : "";
-    mount_.set_schedule(c_rule + "stall b.bin 30\neio b.bin 0 " + std::to_string(recorded - 65536) +
-                        " -1");
+    ASSERT_LT(recorded, b_size) << "b was still copying";
+    // After the close, c's range reads again, and b is no longer slow.
+    const std::string rules = how == "kill" ? "eio c.bin 70000 74096 -1\nstall b.bin 100\n" : "";
+    mount_.set_schedule(rules + "eio b.bin 0 " + std::to_string(recorded - 65536) + " -1");
     relaunch();
     EXPECT_EQ(column(1), (std::vector<std::string>{"a.bin", "c.bin", "b.bin"}));
     EXPECT_EQ(state(0), kCompleted);
