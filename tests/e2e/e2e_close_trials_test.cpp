@@ -4,7 +4,9 @@
 // through the open dialog, starts, closes (answering Yes when asked) and
 // requires the process to end within a minute: a program that does not is a
 // hang; it is killed and the test fails. No timing is asserted otherwise.
-// Every destination left behind must hold no byte that differs from its source.
+// Every destination left behind must hold no byte that differs from its
+// source, but for the zeros of the holes the queue's journal names (a block
+// the program could not read, skipped).
 //
 // TV_E2E_CLOSE_TRIALS sets the number of trials (default 12; scripts/
 // reliability.sh runs 60), TV_E2E_SEED the random seed (printed).
@@ -131,7 +133,7 @@ TEST_F(E2eCloseTrials, ClosingAtRandomMomentsNeverHangs) {
     per_kind[kind]++;
     bool incomplete = false;
     for (const std::string& name : names) {
-      if (dest_size(name) >= 0) expect_faithful(name, false);
+      if (dest_size(name) >= 0) expect_faithful(name, false, "", journal_holes(name));
       if (dest_size(name) < source_size(name)) incomplete = true;
     }
     // No question, a run under way and a file not yet copied: the close came
