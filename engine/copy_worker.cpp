@@ -185,10 +185,8 @@ void end_of_source(Run* run, platform::File* source, platform::File* dest) {
 // journal records of a long copy then lags a few seconds behind it at most.
 // False after a failed flush, recorded as a failed write.
 bool keep_durable(Run* run, platform::File* dest) {
-  const int64_t now = platform::counter_now();
-  const int64_t frequency = platform::counter_frequency();
-  if (frequency <= 0 || (now - run->flushed_at) * 1000 / frequency < kDurableEveryMs) return true;
-  run->flushed_at = now;
+  if (platform::ms_since(run->flushed_at) < kDurableEveryMs) return true;
+  run->flushed_at = platform::counter_now();
   if (flush_durable(run, dest)) return true;
   set_step(run->job, STEP_WRITE);
   record_write_failure(run->job, run->ops->last_error());

@@ -96,10 +96,8 @@ void flush(Walker* walker) {
 }
 
 bool batch_due(const Walker* walker) {
-  const int64_t frequency = platform::counter_frequency();
-  const int64_t elapsed = platform::counter_now() - walker->batch_start;
   return walker->batch.rows.size() >= kBatchRows ||
-         (frequency > 0 && elapsed * 1000 / frequency >= kBatchMs);
+         platform::ms_since(walker->batch_start) >= kBatchMs;
 }
 
 void release_held(Walker* walker) {

@@ -181,10 +181,8 @@ bool changed_since_journal(const JobRow& row) {
 
 bool journal_due() {
   if (journal == nullptr) return false;
-  const int64_t frequency = platform::counter_frequency();
   std::lock_guard<std::mutex> hold(journal->mutex);
-  return frequency > 0 &&
-         (platform::counter_now() - journal->asked_at) * 1000 / frequency >= kJournalEveryMs;
+  return platform::ms_since(journal->asked_at) >= kJournalEveryMs;
 }
 
 void close_journal(const std::vector<JobRow*>& rows) {

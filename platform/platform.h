@@ -150,6 +150,12 @@ struct LocalTime {
 LocalTime local_time();
 int64_t counter_now();
 int64_t counter_frequency();
+// Milliseconds from `earlier`, a reading of counter_now, to now; 0 on a
+// system without the counter, where nothing is ever due by time.
+inline int64_t ms_since(int64_t earlier) {
+  const int64_t frequency = counter_frequency();
+  return frequency > 0 ? (counter_now() - earlier) * 1000 / frequency : 0;
+}
 // A pause that interrupt_pauses(true) ends at once: the worker's pause
 // between attempts, which closing the window must not sit through.
 void pause_ms(uint32_t milliseconds);
