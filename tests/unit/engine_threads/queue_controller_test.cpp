@@ -117,17 +117,27 @@ TEST_F(ControllerTest, RowsAppendedDuringARunAreVisitedInThisPass) {
   EXPECT_TRUE(host_.bug_texts().empty());
 }
 
+// Rows a (complete), b and c, started: b's row once its worker is held,
+// null when it never is.
+class RowsDeletedTest : public ControllerTest {
+ protected:
+  JobRow* start_with_b_held(const HeldWorker& worker) {
+    dir_.write("b", pattern_bytes(100));
+    add_row("a", "a.out", 10)->job->state = JOB_COMPLETED;
+    JobRow* busy = add_row("b", "b.out", 100);
+    add_row("c", "c.out", 10);
+    start_controller();
+    return wait_until([&] { return worker.held(); }) ? busy : nullptr;
+  }
+};
+
 // Rows deleted during a run so that the index lies beyond the last row: an
 // ordinary Delete, so a new pass begins as at the end of the list.
-TEST_F(ControllerTest, RowsDeletedPastTheIndexBeginANewPass) {
+TEST_F(RowsDeletedTest, RowsDeletedPastTheIndexBeginANewPass) {
   FaultFileOps ops;
   HeldWorker worker(&ops);
-  dir_.write("b", pattern_bytes(100));
-  add_row("a", "a.out", 10)->job->state = JOB_COMPLETED;
-  JobRow* busy = add_row("b", "b.out", 100);
-  add_row("c", "c.out", 10);
-  start_controller();
-  ASSERT_TRUE(wait_until([&] { return worker.held(); }));
+  JobRow* busy = start_with_b_held(worker);
+  ASSERT_NE(busy, nullptr);
   EXPECT_FALSE(delete_row(1));  // its worker runs: Delete skips it
   EXPECT_TRUE(delete_row(2));
   EXPECT_TRUE(delete_row(0));
@@ -142,15 +152,11 @@ TEST_F(ControllerTest, RowsDeletedPastTheIndexBeginANewPass) {
 
 // The last row deleted while the one before it copies: the index then
 // equals the new count of rows, the end of the list, and a new pass begins.
-TEST_F(ControllerTest, TheLastRowDeletedWhileTheOneBeforeCopiesBeginsANewPass) {
+TEST_F(RowsDeletedTest, TheLastRowDeletedWhileTheOneBeforeCopiesBeginsANewPass) {
   FaultFileOps ops;
   HeldWorker worker(&ops);
-  dir_.write("b", pattern_bytes(100));
-  add_row("a", "a.out", 10)->job->state = JOB_COMPLETED;
-  JobRow* busy = add_row("b", "b.out", 100);
-  add_row("c", "c.out", 10);
-  start_controller();
-  ASSERT_TRUE(wait_until([&] { return worker.held(); }));
+  JobRow* busy = start_with_b_held(worker);
+  ASSERT_NE(busy, nullptr);
   EXPECT_TRUE(delete_row(2));
   worker.release();
   ASSERT_TRUE(controller_ends());
