@@ -66,6 +66,8 @@ void replace_first(std::wstring* text, const wchar_t* directive, const std::wstr
   if (at != std::wstring::npos) text->replace(at, 2, value);
 }
 
+}  // namespace
+
 std::wstring wide_table_text(unsigned id) {
   char text[kTextCapacity];
   load_text(text, id, kTextCapacity);
@@ -73,8 +75,6 @@ std::wstring wide_table_text(unsigned id) {
   platform::widen(text, &wide);
   return wide;
 }
-
-}  // namespace
 
 void warn_wide(HWND owner, unsigned id, const std::wstring& name, int count) {
   std::wstring text = wide_table_text(id);

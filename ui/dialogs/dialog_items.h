@@ -81,6 +81,8 @@ void warn(HWND owner, unsigned id, Values... values) {
 // its "%s" by `name`, shown in UTF-16: the name may be one that the program's
 // code page cannot hold.
 void warn_wide(HWND owner, unsigned id, const std::wstring& name, int count = 0);
+// String `id` of the program's table in UTF-16, for the wide calls.
+std::wstring wide_table_text(unsigned id);
 
 // A dialog keeps the record it was opened with (settings, a job) in its own
 // DWLP_USER from WM_INITDIALOG on; each message goes to its handler with that

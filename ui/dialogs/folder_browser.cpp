@@ -3,14 +3,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/text_format.h"
-#include "platform/win32/wide_text.h"
+#include "ui/dialogs/dialog_items.h"
 
 bool browse_for_folder(HWND owner, unsigned title_id, UINT flags, std::wstring* folder) {
-  char title[kTextCapacity];
-  load_text(title, title_id, kTextCapacity);
-  std::wstring wide_title;
-  platform::widen(title, &wide_title);
+  const std::wstring wide_title = wide_table_text(title_id);
   wchar_t display_name[MAX_PATH];
   BROWSEINFOW browse = {};
   browse.hwndOwner = owner;

@@ -24,9 +24,7 @@ namespace {
 // The filter: one entry, display text then pattern, ending in two NULs; the
 // string table has "|" where the NULs go.
 std::wstring open_filter() {
-  wchar_t text[kTextCapacity] = L"";
-  const int length = LoadStringW(resource_module(), IDS_OPEN_FILTER, text, kTextCapacity);
-  std::wstring filter(text, static_cast<size_t>(length > 0 ? length : 0));
+  std::wstring filter = wide_table_text(IDS_OPEN_FILTER);
   for (wchar_t& c : filter) {
     if (c == L'|') c = L'\0';
   }
